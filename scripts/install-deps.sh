@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Vexlar 3D needs to build, run and test.
+# The one list of packages: the run command, the test command and CI use it.
+set -euo pipefail
+
+PACKAGES=(
+  build-essential cmake pkg-config
+  libsdl2-dev libgl-dev libegl-dev libosmesa6-dev
+  libfreeimage-dev libfluidsynth-dev timgm6mb-soundfont
+  libgtk-3-dev libx11-dev
+  libgtest-dev libgmock-dev
+  xvfb xauth xdotool x11-utils imagemagick
+)
+
+missing=()
+for pkg in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$pkg")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+  SUDO="sudo"
+fi
+echo "Installing: ${missing[*]}"
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,474 @@
+// window_backend_sdl.cpp — native windows and input through SDL2, with Xlib
+// for the questions SDL cannot answer about other programs' windows.
+//
+// Provides: borderless top-most windows (full screen on the desktop when they
+// cover the screen), child windows inside a foreign X11 window (a preview
+// parent or an xscreensaver window: an X11 child created with Xlib and
+// adopted by SDL), keyboard, mouse, focus-loss and close events turned into
+// Win32 messages, the pointer position and visibility, the screen rectangle,
+// X11 window existence, size and raising (errors trapped, never fatal), the
+// active window, and finding another process's saver window by its WM_CLASS
+// and title. Without X11 (Wayland), a per-user lock file in $XDG_RUNTIME_DIR
+// tells whether another full-screen saver runs.
+//
+// Limits: foreign parents need X11; only the primary display is used.
+#include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+
+#include "platform/platform.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/window_backend.h"
+
+namespace platform {
+namespace {
+
+int g_xErrorCode = 0;
+int TrapXError(Display*, XErrorEvent* event) {
+    g_xErrorCode = event->error_code;
+    return 0;
+}
+
+// Keeps an X error from a vanished window from ending the process.
+class XErrorTrap {
+public:
+    explicit XErrorTrap(Display* display) : display_(display) {
+        XSync(display_, False);
+        g_xErrorCode = 0;
+        previous_ = XSetErrorHandler(TrapXError);
+    }
+    ~XErrorTrap() {
+        XSync(display_, False);
+        XSetErrorHandler(previous_);
+    }
+    bool Failed() {
+        XSync(display_, False);
+        return g_xErrorCode != 0;
+    }
+
+private:
+    Display* display_;
+    int (*previous_)(Display*, XErrorEvent*) = nullptr;
+};
+
+WPARAM VirtualKeyFromSdl(SDL_Keycode key) {
+    if (key >= SDLK_a && key <= SDLK_z) return static_cast<WPARAM>('A' + (key - SDLK_a));
+    if (key >= SDLK_0 && key <= SDLK_9) return static_cast<WPARAM>(key);
+    if (key >= SDLK_F1 && key <= SDLK_F12) return static_cast<WPARAM>(0x70 + (key - SDLK_F1));
+    switch (key) {
+    case SDLK_ESCAPE: return VK_ESCAPE;
+    case SDLK_RETURN: return VK_RETURN;
+    case SDLK_SPACE: return VK_SPACE;
+    case SDLK_TAB: return 0x09;
+    case SDLK_BACKSPACE: return 0x08;
+    case SDLK_LEFT: return 0x25;
+    case SDLK_UP: return 0x26;
+    case SDLK_RIGHT: return 0x27;
+    case SDLK_DOWN: return 0x28;
+    case SDLK_LSHIFT: case SDLK_RSHIFT: return 0x10;
+    case SDLK_LCTRL: case SDLK_RCTRL: return 0x11;
+    case SDLK_LALT: case SDLK_RALT: return 0x12;
+    default: return 0xFF;
+    }
+}
+
+std::string SaverLockPath() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && *runtime) return std::string(runtime) + "/vexlar3d-saver.lock";
+    return "/tmp/vexlar3d-saver-" + std::to_string(getuid()) + ".lock";
+}
+
+struct NativeWindow {
+    SDL_Window* sdl = nullptr;
+    Window xChild = 0;  // our X11 child inside a foreign parent
+    bool hadFocus = false;
+};
+
+class SdlBackend final : public WindowBackendImpl {
+public:
+    ~SdlBackend() override {
+        for (auto& [hwnd, native] : natives_) Release(native);
+        if (x_) XCloseDisplay(x_);
+        if (lockFd_ >= 0) close(lockFd_);
+        if (sdlStarted_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    }
+
+    bool Open() override {
+        const char* display = std::getenv("DISPLAY");
+        const char* wayland = std::getenv("WAYLAND_DISPLAY");
+        const char* driver = std::getenv("SDL_VIDEODRIVER");
+        bool hasDisplay = (display && *display) || (wayland && *wayland);
+        if (!hasDisplay && !(driver && *driver)) {
+            error_ = "no display to draw on: neither DISPLAY nor WAYLAND_DISPLAY is set";
+            return false;
+        }
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+        SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+            error_ = std::string("cannot open the display: ") + SDL_GetError();
+            return false;
+        }
+        sdlStarted_ = true;
+        if (display && *display) x_ = XOpenDisplay(nullptr);
+        return true;
+    }
+
+    std::string Error() const override { return error_; }
+
+    bool CreateNative(const NativeWindowRequest& request) override {
+        NativeWindow native;
+        int width = std::max<int>(1, request.rect.right - request.rect.left);
+        int height = std::max<int>(1, request.rect.bottom - request.rect.top);
+        if (request.foreignParent) {
+            if (!x_) return false;
+            {
+                XErrorTrap trap(x_);
+                native.xChild = XCreateSimpleWindow(x_, request.foreignParent, 0, 0, width, height, 0,
+                                                    BlackPixel(x_, DefaultScreen(x_)),
+                                                    BlackPixel(x_, DefaultScreen(x_)));
+                if (trap.Failed()) return false;
+                XStoreName(x_, native.xChild, request.title.c_str());
+                XSelectInput(x_, native.xChild, ExposureMask | StructureNotifyMask);
+            }
+            SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
+            native.sdl = SDL_CreateWindowFrom(reinterpret_cast<void*>(native.xChild));
+            if (!native.sdl) {
+                XDestroyWindow(x_, native.xChild);
+                XFlush(x_);
+                return false;
+            }
+        } else {
+            RECT screen = ScreenRect();
+            bool coversScreen = request.rect.left <= screen.left && request.rect.top <= screen.top &&
+                                request.rect.right >= screen.right && request.rect.bottom >= screen.bottom;
+            Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS;
+            if (request.exStyle & WS_EX_TOPMOST) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
+            if (coversScreen && (request.style & WS_POPUP)) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+            native.sdl = SDL_CreateWindow(request.title.c_str(), request.rect.left, request.rect.top, width, height,
+                                          flags);
+            if (!native.sdl) return false;
+            MarkAsOurs(native.sdl, request.className);
+            if (request.exStyle & WS_EX_TOPMOST) TakeSaverLock();
+        }
+        windowIds_[SDL_GetWindowID(native.sdl)] = request.hwnd;
+        natives_[request.hwnd] = native;
+        return true;
+    }
+
+    void DestroyNative(HWND hwnd) override {
+        auto it = natives_.find(hwnd);
+        if (it == natives_.end()) return;
+        windowIds_.erase(SDL_GetWindowID(it->second.sdl));
+        Release(it->second);
+        natives_.erase(it);
+    }
+
+    void ShowNative(HWND hwnd, bool show) override {
+        auto it = natives_.find(hwnd);
+        if (it == natives_.end()) return;
+        if (it->second.xChild && x_) {
+            XErrorTrap trap(x_);
+            if (show) XMapWindow(x_, it->second.xChild);
+            else XUnmapWindow(x_, it->second.xChild);
+        }
+        if (show) SDL_ShowWindow(it->second.sdl);
+        else SDL_HideWindow(it->second.sdl);
+    }
+
+    void RaiseNative(HWND hwnd) override {
+        auto it = natives_.find(hwnd);
+        if (it != natives_.end()) SDL_RaiseWindow(it->second.sdl);
+    }
+
+    void FillBlack(HWND hwnd) override {
+        auto it = natives_.find(hwnd);
+        if (it == natives_.end()) return;
+        SDL_Surface* surface = SDL_GetWindowSurface(it->second.sdl);
+        if (!surface) return;
+        SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
+        SDL_UpdateWindowSurface(it->second.sdl);
+    }
+
+    void PumpEvents(uint32_t waitMs) override {
+        SDL_Event event;
+        if (waitMs > 0 && SDL_WaitEventTimeout(&event, static_cast<int>(waitMs))) Handle(event);
+        while (SDL_PollEvent(&event)) Handle(event);
+    }
+
+    POINT CursorPos() override {
+        int x = 0, y = 0;
+        SDL_GetGlobalMouseState(&x, &y);
+        return POINT{x, y};
+    }
+
+    void SetCursorVisible(bool visible) override { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); }
+
+    RECT ScreenRect() override {
+        SDL_Rect bounds{0, 0, 0, 0};
+        if (SDL_GetDisplayBounds(0, &bounds) != 0) return RECT{0, 0, 640, 480};
+        return RECT{bounds.x, bounds.y, bounds.x + bounds.w, bounds.y + bounds.h};
+    }
+
+    bool ForeignWindowExists(uintptr_t id) override {
+        if (!x_ || id == 0) return false;
+        XErrorTrap trap(x_);
+        XWindowAttributes attributes;
+        Status ok = XGetWindowAttributes(x_, static_cast<Window>(id), &attributes);
+        return ok != 0 && !trap.Failed();
+    }
+
+    bool ForeignClientSize(uintptr_t id, int* width, int* height) override {
+        if (!x_ || id == 0) return false;
+        XErrorTrap trap(x_);
+        XWindowAttributes attributes;
+        if (!XGetWindowAttributes(x_, static_cast<Window>(id), &attributes) || trap.Failed()) return false;
+        *width = attributes.width;
+        *height = attributes.height;
+        return true;
+    }
+
+    bool RaiseForeign(uintptr_t id) override {
+        if (!x_ || id == 0 || id == kOtherSaverHandle) return false;
+        XErrorTrap trap(x_);
+        Window window = static_cast<Window>(id);
+        XRaiseWindow(x_, window);
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = window;
+        event.xclient.message_type = XInternAtom(x_, "_NET_ACTIVE_WINDOW", False);
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = 2;  // request from a pager-like tool: honoured without a timestamp
+        event.xclient.data.l[1] = CurrentTime;
+        XSendEvent(x_, DefaultRootWindow(x_), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+        return !trap.Failed();
+    }
+
+    uintptr_t ForeignForegroundWindow() override {
+        if (!x_) return 0;
+        XErrorTrap trap(x_);
+        Window active = WindowProperty(DefaultRootWindow(x_), "_NET_ACTIVE_WINDOW");
+        if (active) return active;
+        Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(x_, &focus, &revert);
+        return focus > PointerRoot ? focus : 0;
+    }
+
+    uintptr_t FindOtherProcessWindow(const char* className, const char* title) override {
+        if (x_ && className) {
+            XErrorTrap trap(x_);
+            if (Window found = Search(DefaultRootWindow(x_), className, title, 0)) return found;
+        }
+        return OtherSaverHoldsLock() ? kOtherSaverHandle : 0;
+    }
+
+    uintptr_t RootWindowId() override {
+        if (!x_) return 0;
+        XErrorTrap trap(x_);
+        Window root = DefaultRootWindow(x_);
+        Window rootReturn = 0, parentReturn = 0;
+        Window* children = nullptr;
+        unsigned count = 0;
+        Window result = root;
+        if (XQueryTree(x_, root, &rootReturn, &parentReturn, &children, &count)) {
+            for (unsigned i = 0; i < count; ++i) {
+                if (Window vroot = WindowProperty(children[i], "__SWM_VROOT")) {
+                    result = vroot;
+                    break;
+                }
+            }
+            if (children) XFree(children);
+        }
+        return result;
+    }
+
+private:
+    void Release(NativeWindow& native) {
+        if (native.sdl) SDL_DestroyWindow(native.sdl);
+        native.sdl = nullptr;
+        if (native.xChild && x_) {
+            XErrorTrap trap(x_);
+            XDestroyWindow(x_, native.xChild);
+        }
+        native.xChild = 0;
+    }
+
+    // Lets another process find this window: WM_CLASS carries the window class.
+    void MarkAsOurs(SDL_Window* window, const std::string& className) {
+        if (!x_) return;
+        SDL_SysWMinfo info;
+        SDL_VERSION(&info.version);
+        if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
+        XErrorTrap trap(x_);
+        XClassHint hint;
+        std::string name = "vexlar3d";
+        hint.res_name = name.data();
+        std::string cls = className;
+        hint.res_class = cls.data();
+        XSetClassHint(x_, info.info.x11.window, &hint);
+        long pid = getpid();
+        XChangeProperty(x_, info.info.x11.window, XInternAtom(x_, "_NET_WM_PID", False), XA_CARDINAL, 32,
+                        PropModeReplace, reinterpret_cast<unsigned char*>(&pid), 1);
+    }
+
+    Window WindowProperty(Window window, const char* name) {
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        Window value = 0;
+        if (XGetWindowProperty(x_, window, XInternAtom(x_, name, False), 0, 1, False, XA_WINDOW, &type, &format,
+                               &count, &after, &data) == Success &&
+            data && count == 1 && format == 32) {
+            value = static_cast<Window>(*reinterpret_cast<unsigned long*>(data));
+        }
+        if (data) XFree(data);
+        return value;
+    }
+
+    long WindowPid(Window window) {
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        long pid = 0;
+        if (XGetWindowProperty(x_, window, XInternAtom(x_, "_NET_WM_PID", False), 0, 1, False, XA_CARDINAL, &type,
+                               &format, &count, &after, &data) == Success &&
+            data && count == 1 && format == 32) {
+            pid = *reinterpret_cast<long*>(data);
+        }
+        if (data) XFree(data);
+        return pid;
+    }
+
+    bool Matches(Window window, const char* className, const char* title) {
+        XClassHint hint{};
+        if (!XGetClassHint(x_, window, &hint)) return false;
+        bool classOk = hint.res_class && strcasecmp(hint.res_class, className) == 0;
+        if (hint.res_name) XFree(hint.res_name);
+        if (hint.res_class) XFree(hint.res_class);
+        if (!classOk) return false;
+        if (title) {
+            char* name = nullptr;
+            bool titleOk = XFetchName(x_, window, &name) && name && std::strcmp(name, title) == 0;
+            if (name) XFree(name);
+            if (!titleOk) return false;
+        }
+        return WindowPid(window) != getpid();
+    }
+
+    // Top-level windows sit directly under the root or inside a window manager's frame.
+    Window Search(Window parent, const char* className, const char* title, int depth) {
+        Window rootReturn = 0, parentReturn = 0;
+        Window* children = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(x_, parent, &rootReturn, &parentReturn, &children, &count)) return 0;
+        Window found = 0;
+        for (unsigned i = 0; i < count && !found; ++i) {
+            if (Matches(children[i], className, title)) found = children[i];
+            else if (depth < 1) found = Search(children[i], className, title, depth + 1);
+        }
+        if (children) XFree(children);
+        return found;
+    }
+
+    void TakeSaverLock() {
+        if (lockFd_ >= 0) return;
+        int fd = open(SaverLockPath().c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (fd < 0) return;
+        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            close(fd);
+            return;
+        }
+        lockFd_ = fd;
+    }
+
+    bool OtherSaverHoldsLock() {
+        if (lockFd_ >= 0) return false;
+        int fd = open(SaverLockPath().c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return false;
+        bool held = flock(fd, LOCK_SH | LOCK_NB) != 0;
+        close(fd);
+        return held;
+    }
+
+    HWND WindowFor(Uint32 windowId) {
+        auto it = windowIds_.find(windowId);
+        if (it != windowIds_.end()) return it->second;
+        // Input without a focused window goes to the first window (no window manager).
+        return natives_.empty() ? nullptr : natives_.begin()->first;
+    }
+
+    void Handle(const SDL_Event& event) {
+        switch (event.type) {
+        case SDL_KEYDOWN: {
+            HWND hwnd = WindowFor(event.key.windowID);
+            bool alt = (event.key.keysym.mod & KMOD_ALT) != 0 || event.key.keysym.sym == SDLK_F10;
+            LPARAM lParam = 1 | (static_cast<LPARAM>(event.key.keysym.scancode & 0xFF) << 16);
+            if (alt) lParam |= LPARAM{1} << 29;
+            if (event.key.repeat) lParam |= LPARAM{1} << 30;
+            PostInput(hwnd, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, VirtualKeyFromSdl(event.key.keysym.sym), lParam);
+            break;
+        }
+        case SDL_MOUSEMOTION:
+            PostInput(WindowFor(event.motion.windowID), WM_MOUSEMOVE, 0, MAKELPARAM(event.motion.x, event.motion.y));
+            break;
+        case SDL_MOUSEBUTTONDOWN: {
+            UINT msg = event.button.button == SDL_BUTTON_LEFT    ? WM_LBUTTONDOWN
+                       : event.button.button == SDL_BUTTON_RIGHT ? WM_RBUTTONDOWN
+                                                                 : WM_MBUTTONDOWN;
+            PostInput(WindowFor(event.button.windowID), msg, 0, MAKELPARAM(event.button.x, event.button.y));
+            break;
+        }
+        case SDL_WINDOWEVENT: {
+            HWND hwnd = WindowFor(event.window.windowID);
+            auto native = natives_.find(hwnd);
+            if (native == natives_.end()) break;
+            switch (event.window.event) {
+            case SDL_WINDOWEVENT_FOCUS_GAINED:
+                native->second.hadFocus = true;
+                break;
+            case SDL_WINDOWEVENT_FOCUS_LOST:
+                // Only a window that had the focus can lose it to another program.
+                if (native->second.hadFocus) SendNotification(hwnd, WM_ACTIVATEAPP, FALSE, 0);
+                break;
+            case SDL_WINDOWEVENT_CLOSE:
+                PostInput(hwnd, WM_CLOSE, 0, 0);
+                break;
+            case SDL_WINDOWEVENT_EXPOSED:
+                InvalidateRect(hwnd, nullptr, TRUE);
+                break;
+            default:
+                break;
+            }
+            break;
+        }
+        default:
+            break;
+        }
+    }
+
+    std::string error_;
+    bool sdlStarted_ = false;
+    Display* x_ = nullptr;
+    int lockFd_ = -1;
+    std::map<HWND, NativeWindow> natives_;
+    std::map<Uint32, HWND> windowIds_;
+};
+
+}  // namespace
+
+std::unique_ptr<WindowBackendImpl> MakeSdlBackend() { return std::make_unique<SdlBackend>(); }
+
+}  // namespace platform
