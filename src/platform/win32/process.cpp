@@ -1,0 +1,134 @@
+// process.cpp — the command line (GetCommandLineA, CharNextA) and the end of
+// the process (ExitProcess).
+//
+// The command line is written the way Windows passes it: the program name,
+// then the arguments separated by one blank; an argument that is empty or
+// holds a blank or a tab is put in double quotes, and double quotes inside an
+// argument are escaped with a backslash (backslashes before them doubled).
+// Until the entry point sets it, the text is built from /proc/self/cmdline.
+// CharNextA steps over one UTF-8 character, the multi-byte set of this system.
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace {
+
+std::string g_commandLine;
+bool g_commandLineSet = false;
+std::function<void(UINT)> g_exitHook;
+
+std::string QuoteArgument(const std::string& arg) {
+    bool quote = arg.empty() || arg.find_first_of(" \t") != std::string::npos;
+    std::string out;
+    if (quote) out += '"';
+    size_t backslashes = 0;
+    for (char c : arg) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        if (c == '"') {
+            out.append(backslashes * 2 + 1, '\\');
+        } else {
+            out.append(backslashes, '\\');
+        }
+        backslashes = 0;
+        out += c;
+    }
+    // Backslashes before the closing quote are doubled so it stays a quote.
+    out.append(quote ? backslashes * 2 : backslashes, '\\');
+    if (quote) out += '"';
+    return out;
+}
+
+std::string CommandLineFromArguments(const std::vector<std::string>& args) {
+    std::string text;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (i > 0) text += ' ';
+        text += QuoteArgument(args[i]);
+    }
+    return text;
+}
+
+std::string CommandLineOfThisProcess() {
+    std::ifstream in("/proc/self/cmdline", std::ios::binary);
+    std::ostringstream raw;
+    raw << in.rdbuf();
+    std::vector<std::string> args;
+    std::string all = raw.str();
+    size_t start = 0;
+    while (start < all.size()) {
+        size_t end = all.find('\0', start);
+        if (end == std::string::npos) end = all.size();
+        args.push_back(all.substr(start, end - start));
+        start = end + 1;
+    }
+    return CommandLineFromArguments(args);
+}
+
+bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+// Length of the well-formed UTF-8 sequence at `s`, or 0 when it is not one.
+// Overlong forms, surrogates and values above U+10FFFF are not well formed.
+int Utf8SequenceLength(const unsigned char* s) {
+    unsigned char c = s[0];
+    if (c >= 0xC2 && c <= 0xDF) return IsContinuation(s[1]) ? 2 : 0;
+    if (c >= 0xE0 && c <= 0xEF) {
+        unsigned char lo = c == 0xE0 ? 0xA0 : 0x80;
+        unsigned char hi = c == 0xED ? 0x9F : 0xBF;
+        return (s[1] >= lo && s[1] <= hi && IsContinuation(s[2])) ? 3 : 0;
+    }
+    if (c >= 0xF0 && c <= 0xF4) {
+        unsigned char lo = c == 0xF0 ? 0x90 : 0x80;
+        unsigned char hi = c == 0xF4 ? 0x8F : 0xBF;
+        return (s[1] >= lo && s[1] <= hi && IsContinuation(s[2]) && IsContinuation(s[3])) ? 4 : 0;
+    }
+    return 0;
+}
+
+}  // namespace
+
+namespace platform {
+
+void SetCommandLine(int argc, const char* const* argv) {
+    std::vector<std::string> args;
+    for (int i = 0; argv && i < argc; ++i) args.push_back(argv[i] ? argv[i] : "");
+    SetCommandLineText(CommandLineFromArguments(args));
+}
+
+void SetCommandLineText(const std::string& text) {
+    g_commandLine = text;
+    g_commandLineSet = true;
+}
+
+void SetExitProcessHook(std::function<void(UINT)> hook) { g_exitHook = std::move(hook); }
+
+}  // namespace platform
+
+LPSTR GetCommandLineA() {
+    if (!g_commandLineSet) platform::SetCommandLineText(CommandLineOfThisProcess());
+    return g_commandLine.data();
+}
+
+LPSTR CharNextA(LPCSTR text) {
+    if (!text || *text == '\0') return const_cast<LPSTR>(text);
+    // Each byte checked is non-zero before the next is read, so the terminator
+    // is never passed: a NUL is not a continuation byte.
+    int length = Utf8SequenceLength(reinterpret_cast<const unsigned char*>(text));
+    return const_cast<LPSTR>(text + (length > 0 ? length : 1));
+}
+
+void ExitProcess(UINT exitCode) {
+    std::fflush(nullptr);
+    if (g_exitHook) {
+        std::function<void(UINT)> hook = g_exitHook;
+        hook(exitCode);
+    }
+    // A hook that returns does not keep the process alive.
+    std::exit(static_cast<int>(exitCode));
+}
