@@ -1,0 +1,20 @@
+// registry_settings.h — the settings record's fifteen REG_DWORD values under
+// HKEY_CURRENT_USER\Software\Microsoft\Screensavers\Vexlar 3D ScreenSaver\Into the Vexlar.
+//
+// Flags are stored as 2 (on) or 1 (off) and numbers as they are, so that a
+// stored 0 always means "nothing stored". Failures are silent.
+#pragma once
+
+#include <cstdint>
+
+#include "config/settings.h"
+
+// The key below HKEY_CURRENT_USER that holds the values.
+extern const char kSettingsRegistryKey[];
+
+// Refreshes DefaultSettings from the defaults file, then lays the stored
+// values over `target`; fields without a usable stored value keep theirs.
+void ReadSettings(Settings& target);
+
+// Stores all fifteen fields; always returns 0.
+int32_t WriteSettings(const Settings& source);
