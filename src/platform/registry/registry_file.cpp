@@ -1,0 +1,270 @@
+// registry_file.cpp — locating, reading and atomically replacing the registry
+// store's file. See registry_file.h for the commit protocol.
+#include "platform/registry/registry_file.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <mutex>
+
+#include "platform/platform.h"
+
+namespace fs = std::filesystem;
+
+namespace platform {
+
+std::string RegistryFilePath() {
+    std::string base;
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg && xdg[0] == '/') {
+        base = xdg;
+    } else {
+        // A relative XDG_CONFIG_HOME is invalid and ignored, as the base-directory rules say.
+        const char* home = std::getenv("HOME");
+        if (home && home[0] == '/') {
+            base = home;
+        } else if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir && pw->pw_dir[0] == '/') {
+            base = pw->pw_dir;
+        } else {
+            return {};
+        }
+        base += "/.config";
+    }
+    while (base.size() > 1 && base.back() == '/') base.pop_back();
+    if (base == "/") base.clear();
+    return base + "/vexlar3d/registry.reg";
+}
+
+}  // namespace platform
+
+namespace platform::registry {
+
+namespace {
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() { Close(); }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+    bool Close() {
+        int fd = fd_;
+        fd_ = -1;
+        return fd < 0 || close(fd) == 0;
+    }
+
+private:
+    int fd_;
+};
+
+enum class ReadStatus { Missing, Ok, Unreadable };
+
+struct FileRead {
+    ReadStatus status = ReadStatus::Missing;
+    std::string bytes;
+    mode_t mode = 0;
+};
+
+FileRead ReadRegistryBytes(const std::string& path) {
+    FileRead result;
+    // Non-blocking, so that a FIFO put in the file's place cannot hang the open.
+    FileDescriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (fd.get() < 0) {
+        result.status = (errno == ENOENT || errno == ENOTDIR) ? ReadStatus::Missing : ReadStatus::Unreadable;
+        return result;
+    }
+    result.status = ReadStatus::Unreadable;
+    struct stat st {};
+    if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        static_cast<unsigned long long>(st.st_size) > kMaxRegistryFileBytes)
+        return result;
+    result.mode = st.st_mode & 07777;
+    std::string bytes;
+    char buffer[65536];
+    for (;;) {
+        ssize_t n = read(fd.get(), buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return result;
+        if (n == 0) break;
+        bytes.append(buffer, static_cast<size_t>(n));
+        if (bytes.size() > kMaxRegistryFileBytes) return result;  // grew while being read
+    }
+    result.status = ReadStatus::Ok;
+    result.bytes = std::move(bytes);
+    return result;
+}
+
+// The parsed form of the last file read, reused while its bytes are the same.
+struct ReadCache {
+    std::mutex mutex;
+    std::string path;
+    std::string bytes;
+    std::shared_ptr<const RegDocument> doc;
+};
+
+ReadCache& Cache() {
+    static ReadCache cache;
+    return cache;
+}
+
+std::function<void()>& BeforeRenameHook() {
+    static std::function<void()> hook;
+    return hook;
+}
+
+std::shared_ptr<const RegDocument> EmptyDocument() {
+    static const std::shared_ptr<const RegDocument> empty = std::make_shared<RegDocument>(NewRegDocument());
+    return empty;
+}
+
+std::string FollowLinks(const std::string& file) {
+    fs::path path(file);
+    std::error_code ec;
+    for (int hops = 0; hops < 16 && fs::is_symlink(path, ec); ++hops) {
+        fs::path target = fs::read_symlink(path, ec);
+        if (ec) break;
+        path = target.is_absolute() ? target : path.parent_path() / target;
+    }
+    return path.string();
+}
+
+std::string TemporaryPrefix(const std::string& target) { return fs::path(target).filename().string() + ".tmp-"; }
+
+// Only a writer holding the lock has a temporary file, so any found while
+// holding it was left by a writer that died.
+void RemoveStrayTemporaries(const std::string& target) {
+    std::string prefix = TemporaryPrefix(target);
+    std::error_code ec;
+    for (const fs::directory_entry& entry : fs::directory_iterator(fs::path(target).parent_path(), ec)) {
+        std::string name = entry.path().filename().string();
+        if (name.compare(0, prefix.size(), prefix) == 0) unlink(entry.path().c_str());
+    }
+}
+
+bool MoveAside(const std::string& target) {
+    char stamp[32];
+    time_t now = ::time(nullptr);
+    tm local {};
+    localtime_r(&now, &local);
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    std::string base = target + ".damaged-" + stamp;
+    for (int n = 1; n < 1000; ++n) {
+        std::string aside = n == 1 ? base : base + "-" + std::to_string(n);
+        int rc = renameat2(AT_FDCWD, target.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE);
+        if (rc != 0 && (errno == EINVAL || errno == ENOSYS)) {
+            // No RENAME_NOREPLACE on this file system: check first (writers hold the lock).
+            struct stat st {};
+            if (lstat(aside.c_str(), &st) == 0) continue;
+            rc = rename(target.c_str(), aside.c_str());
+        }
+        if (rc == 0) {
+            std::fprintf(stderr, "vexlar3d: registry file %s is damaged or unreadable; kept it as %s and started a new one\n",
+                         target.c_str(), aside.c_str());
+            return true;
+        }
+        if (errno != EEXIST) return false;
+    }
+    return false;
+}
+
+bool WriteAll(int fd, const std::string& text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+void SyncFolder(const std::string& folder) {
+    FileDescriptor fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.get() >= 0) fsync(fd.get());
+}
+
+// Temporary file, fsync, rename over the target, fsync the folder.
+bool ReplaceFile(const std::string& target, const std::string& text, mode_t mode, bool keepMode) {
+    std::string temporary = (fs::path(target).parent_path() / TemporaryPrefix(target)).string() +
+                            std::to_string(static_cast<long>(getpid()));
+    unlink(temporary.c_str());
+    FileDescriptor fd(open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666));
+    if (fd.get() < 0) return false;
+    bool ok = WriteAll(fd.get(), text);
+    if (ok && keepMode) fchmod(fd.get(), mode);
+    ok = ok && fsync(fd.get()) == 0;
+    ok = fd.Close() && ok;
+    if (ok && BeforeRenameHook()) BeforeRenameHook()();
+    ok = ok && rename(temporary.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        unlink(temporary.c_str());
+        return false;
+    }
+    SyncFolder(fs::path(target).parent_path().string());
+    return true;
+}
+
+}  // namespace
+
+std::shared_ptr<const RegDocument> LoadRegistryFile(const std::string& file) {
+    if (file.empty()) return EmptyDocument();
+    FileRead current = ReadRegistryBytes(file);
+    if (current.status != ReadStatus::Ok) return EmptyDocument();
+    ReadCache& cache = Cache();
+    std::lock_guard<std::mutex> lock(cache.mutex);
+    if (cache.doc && cache.path == file && cache.bytes == current.bytes) return cache.doc;
+    auto doc = std::make_shared<RegDocument>();
+    if (!ParseRegDocument(current.bytes, *doc)) return EmptyDocument();
+    cache.path = file;
+    cache.bytes = std::move(current.bytes);
+    cache.doc = doc;
+    return doc;
+}
+
+LONG CommitRegistryChanges(const std::string& file, const std::vector<RegChange>& changes) {
+    if (changes.empty()) return ERROR_SUCCESS;
+    if (file.empty()) return ERROR_CANTWRITE;
+    std::error_code ec;
+    fs::create_directories(fs::path(file).parent_path(), ec);
+    if (ec) return ERROR_CANTWRITE;
+
+    FileDescriptor lock(open((file + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666));
+    if (lock.get() < 0) return ERROR_CANTWRITE;
+    while (flock(lock.get(), LOCK_EX) != 0)
+        if (errno != EINTR) return ERROR_CANTWRITE;
+
+    std::string target = FollowLinks(file);
+    RemoveStrayTemporaries(target);
+    FileRead current = ReadRegistryBytes(target);
+    RegDocument doc;
+    bool damaged = current.status == ReadStatus::Unreadable ||
+                   (current.status == ReadStatus::Ok && !ParseRegDocument(current.bytes, doc));
+    if (current.status == ReadStatus::Missing || damaged) doc = NewRegDocument();
+
+    bool changed = false;
+    for (const RegChange& change : changes) {
+        if (change.kind == RegChange::Kind::CreateKey)
+            changed = EnsureRegKey(doc, change.root, change.path) || changed;
+        else
+            changed = SetRegValue(doc, change.root, change.path, change.name, change.value) || changed;
+    }
+    if (!changed) return ERROR_SUCCESS;
+    std::string text = SerializeRegDocument(doc);
+    if (text.size() > kMaxRegistryFileBytes) return ERROR_CANTWRITE;
+    if (damaged && !MoveAside(target)) return ERROR_CANTWRITE;
+    bool keepMode = current.status == ReadStatus::Ok && !damaged;
+    return ReplaceFile(target, text, current.mode, keepMode) ? ERROR_SUCCESS : ERROR_CANTWRITE;
+}
+
+void SetBeforeRenameHookForTests(std::function<void()> hook) { BeforeRenameHook() = std::move(hook); }
+
+}  // namespace platform::registry

@@ -1,0 +1,128 @@
+// The .reg text of the registry store: what is understood, what is kept as it
+// stands, and damaged text refused without reading out of bounds.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/registry/reg_document.h"
+
+using namespace platform::registry;
+
+namespace {
+
+DWORD DwordOf(const RegLine* line) {
+    EXPECT_NE(line, nullptr);
+    if (!line || line->value.data.size() != 4) return 0xDEADBEEF;
+    const std::vector<BYTE>& d = line->value.data;
+    return d[0] | d[1] << 8 | d[2] << 16 | static_cast<DWORD>(d[3]) << 24;
+}
+
+const char kExported[] =
+    "Windows Registry Editor Version 5.00\n"
+    "\n"
+    "; written by hand\n"
+    "[HKEY_CURRENT_USER\\Software\\Vexlar]\n"
+    "\"ShowFPS\"=dword:0000000A\n"
+    "@=\"default \\\"quoted\\\" C:\\\\dir\"\n"
+    "\"Blob\"=hex:01,02,ff,\\\n"
+    "  10\n"
+    "\"Path\"=hex(2):25,00,00,00\n"
+    "\"Gone\"=-\n"
+    "\"Big\"=qword:0000000000000001\n"
+    "\n"
+    "[-HKEY_CURRENT_USER\\Software\\Old]\n"
+    "\n"
+    "[HKEY_USERS\\.DEFAULT\\Something]\n"
+    "\"Other\"=dword:00000001\n";
+
+}  // namespace
+
+TEST(RegistryDocument, UnderstandsExportedValuesAndKeepsTheRest) {
+    RegDocument doc;
+    ASSERT_TRUE(ParseRegDocument(kExported, doc));
+    EXPECT_EQ(SerializeRegDocument(doc), kExported);
+
+    EXPECT_EQ(DwordOf(FindRegValue(doc, RegRoot::CurrentUser, "software\\VEXLAR", "showfps")), 10u);
+    const RegLine* def = FindRegValue(doc, RegRoot::CurrentUser, "Software\\Vexlar", "");
+    ASSERT_NE(def, nullptr);
+    EXPECT_EQ(def->value.type, static_cast<DWORD>(REG_SZ));
+    std::string text = "default \"quoted\" C:\\dir";
+    EXPECT_EQ(def->value.data, std::vector<BYTE>(text.c_str(), text.c_str() + text.size() + 1));
+    const RegLine* blob = FindRegValue(doc, RegRoot::CurrentUser, "Software\\Vexlar", "Blob");
+    ASSERT_NE(blob, nullptr);
+    EXPECT_EQ(blob->value.data, (std::vector<BYTE>{1, 2, 0xff, 0x10}));
+    EXPECT_EQ(FindRegValue(doc, RegRoot::CurrentUser, "Software\\Vexlar", "Path")->value.type, 2u);
+    EXPECT_EQ(FindRegValue(doc, RegRoot::CurrentUser, "Software\\Vexlar", "Big")->kind, RegLine::Kind::Opaque);
+    EXPECT_EQ(FindRegValue(doc, RegRoot::CurrentUser, "Software\\Vexlar", "Gone")->kind, RegLine::Kind::Opaque);
+    EXPECT_TRUE(RegKeyExists(doc, RegRoot::CurrentUser, "Software"));
+    EXPECT_FALSE(RegKeyExists(doc, RegRoot::CurrentUser, "Software\\Old"));
+    EXPECT_FALSE(RegKeyExists(doc, RegRoot::CurrentUser, "Software\\Vex"));
+}
+
+TEST(RegistryDocument, WritesValuesInExportForm) {
+    EXPECT_EQ(FormatRegValueLine("ShowFPS", {REG_DWORD, {2, 0, 0, 0}}), "\"ShowFPS\"=dword:00000002");
+    EXPECT_EQ(FormatRegValueLine("Width", {REG_DWORD, {0x20, 0x03, 0xab, 0xcd}}), "\"Width\"=dword:cdab0320");
+    EXPECT_EQ(FormatRegValueLine("", {REG_SZ, {'a', '"', '\\', 0}}), "@=\"a\\\"\\\\\"");
+    // Strings a quoted form cannot carry exactly are written as bytes.
+    EXPECT_EQ(FormatRegValueLine("S", {REG_SZ, {'a', 'b'}}), "\"S\"=hex(1):61,62");
+    EXPECT_EQ(FormatRegValueLine("S", {REG_SZ, {'a', '\n', 0}}), "\"S\"=hex(1):61,0a,00");
+    EXPECT_EQ(FormatRegValueLine("S", {REG_SZ, {0xE9, 0}}), "\"S\"=hex(1):e9,00");
+    EXPECT_EQ(FormatRegValueLine("Q", {REG_QWORD, {}}), "\"Q\"=hex(b):");
+    EXPECT_EQ(FormatRegValueLine("D", {REG_DWORD, {1, 2}}), "\"D\"=hex(4):01,02");
+
+    // Long data wraps like an export and reads back whole.
+    RegValue big{REG_BINARY, {}};
+    for (int i = 0; i < 300; ++i) big.data.push_back(static_cast<BYTE>(i));
+    RegDocument doc = NewRegDocument();
+    SetRegValue(doc, RegRoot::CurrentUser, "K", "Big", big);
+    std::string text = SerializeRegDocument(doc);
+    size_t longest = 0, start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        longest = std::max(longest, end - start);
+    EXPECT_LE(longest, 80u);
+    RegDocument back;
+    ASSERT_TRUE(ParseRegDocument(text, back));
+    EXPECT_EQ(FindRegValue(back, RegRoot::CurrentUser, "k", "big")->value.data, big.data);
+}
+
+TEST(RegistryDocument, RefusesDamagedTextWithoutCrashing) {
+    const std::string header = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\K]\n";
+    const std::vector<std::string> damaged = {
+        std::string("\x7f" "ELF\x02\x01\x01\0\0\0", 10),
+        "Registry File 1.0\n\n[HKEY_CURRENT_USER\\K]\n",
+        header + "\"A\"=\"unterminated\n",
+        header + "\"A=dword:00000001\n",
+        header + "\"A\"=hex:01,02,\\\n",
+        header + "\"A\"=hex:01,2g\n",
+        header + "\"A\"=hex:01,,02\n",
+        header + "\"A\"=hex(zz):01\n",
+        header + "\"A\"=dword:123456789\n",
+        header + "\"A\"=dword:\n",
+        header + "\"A\"=\"x\" trailing\n",
+        header + "\"A\" dword:00000001\n",
+        header + "[HKEY_CURRENT_USER\\Unclosed\n",
+        header + "plain words\n",
+        header + "\"A\"=\"bad \xC3\x28 utf8\"\n",
+        header + std::string("\"A\"=\"nul\0\"\n", 10),
+        "Windows Registry Editor Version 5.00\n\n\"Orphan\"=dword:00000001\n",
+        std::string(kMaxRegistryFileBytes + 1, '\n'),
+    };
+    for (const std::string& text : damaged) {
+        RegDocument doc;
+        EXPECT_FALSE(ParseRegDocument(text, doc)) << text.substr(0, 80);
+        EXPECT_TRUE(doc.sections.empty());
+    }
+    // Every truncation and every single-byte change of a good file is either
+    // read or refused, never read past its end (run under the sanitizers).
+    const std::string good = kExported;
+    for (size_t cut = 0; cut <= good.size(); ++cut) {
+        RegDocument doc;
+        ParseRegDocument(std::string_view(good).substr(0, cut), doc);
+        std::string changed = good;
+        for (char c : {'\\', '"', '\n', '(', ','}) {
+            if (cut < good.size()) changed[cut] = c;
+            ParseRegDocument(changed, doc);
+        }
+    }
+}
