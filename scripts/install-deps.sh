@@ -10,6 +10,7 @@ PACKAGES=(
   libgtk-3-dev libx11-dev
   libgtest-dev libgmock-dev
   xvfb xauth xdotool x11-utils imagemagick
+  libcairo2-dev libfreetype-dev fonts-mplus
 )
 
 missing=()
