@@ -13,6 +13,7 @@ TOOLS=(
   make_drums
   make_small_textures
   make_cube_model
+  make_pictures
 )
 
 cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DVEXLAR_ART_TOOLS=ON -DBUILD_TESTING=OFF >/dev/null
