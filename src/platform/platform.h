@@ -7,6 +7,7 @@
 // src/host/main.cpp never need this header.
 #pragma once
 
+#include <ddraw.h>
 #include <windows.h>
 
 #include <cstdint>
@@ -104,10 +105,66 @@ std::string ToUtf8FromAnsi(const char* text);
 // $XDG_CONFIG_HOME/vexlar3d/registry.reg, default ~/.config/vexlar3d/registry.reg.
 std::string RegistryFilePath();
 
-// ---- X11 --------------------------------------------------------------------------------
-// The id of the window a saver draws on for xscreensaver's -root: the virtual
-// root (__SWM_VROOT) when there is one, else the screen's root window; 0 when
-// no X11 display can be opened.
-uintptr_t RootWindowId();
+// ---- DirectDraw substitution (tests) ------------------------------------------------
+// When set, DirectDrawCreateEx and DirectDrawEnumerateExA call these instead
+// of the real implementation, so tests can inject fake drivers and failures.
+// Pass an empty function to restore the real one.
+using DirectDrawCreateHook = std::function<HRESULT(GUID* driver, LPVOID* out, REFIID iid, IUnknown* outer)>;
+using DirectDrawEnumerateHook = std::function<HRESULT(LPDDENUMCALLBACKEXA callback, LPVOID context, DWORD flags)>;
+void SetDirectDrawCreateHook(DirectDrawCreateHook hook);
+void SetDirectDrawEnumerateHook(DirectDrawEnumerateHook hook);
+
+// ---- DirectDraw display and Direct3D device (tests) -----------------------------------
+// Substitutes the display DirectDraw reports: the desktop's size and bits per
+// pixel (8 simulates a palette desktop) and the display's own resolutions;
+// EnumDisplayModes adds the common smaller sizes to them at 16 and 32 bits.
+struct DisplayModeSize {
+    int width;
+    int height;
+};
+void SetDisplayForTest(int width, int height, int bitCount, const std::vector<DisplayModeSize>& modes);
+void ClearDisplayForTest();
+// The primary display's desktop mode as DirectDraw reports it (substituted
+// in tests); false when no display can be described.
+bool GetDesktopDisplayMode(int* width, int* height, int* bitCount);
+// Makes the Direct3D devices report D3DPTEXTURECAPS_POW2 and
+// D3DPTEXTURECAPS_SQUAREONLY, as older hardware did; both off by default.
+void SetTextureCapsForTest(bool pow2, bool squareOnly);
+
+// ---- COM and DirectMusic (tests) ----------------------------------------------------
+// When set, CoCreateInstance calls this (after its own checks) instead of
+// creating the platform's objects, so tests can put doubles of the DirectMusic
+// loader and performance in. Pass an empty function to restore the real one.
+using CoCreateInstanceHook =
+    std::function<HRESULT(REFCLSID clsid, LPUNKNOWN outer, DWORD context, REFIID iid, LPVOID* out)>;
+void SetCoCreateInstanceHook(CoCreateInstanceHook hook);
+// CoInitialize calls not yet matched by CoUninitialize.
+int ComInitializeCount();
+// The General MIDI soundfont the performance loads; empty restores the search
+// of the system's soundfonts (FluidR3_GM, default-GM, TimGM6mb under
+// /usr/share/sounds/sf2). A path that does not exist means no soundfont.
+void SetMusicSoundFont(const std::string& path);
+// Offline output: AddPort opens no audio device, and the music advances only
+// as RenderMusicOffline pulls samples from the same synthesizer and player
+// that drive the audio device otherwise.
+void UseOfflineMusicOutput(bool offline, int sampleRate = 44100);
+// Renders the next `seconds` of the performance that owns the offline port:
+// interleaved stereo floats at the offline sample rate. Empty when no
+// performance has an offline port.
+std::vector<float> RenderMusicOffline(double seconds);
+
+// ---- window pictures and foreign parents ----------------------------------------------
+// The picture GDI painted into a window's client area (BitBlt into the DC of
+// BeginPaint or GetDC): 0x00RRGGBB pixels, rows top-down, the client size;
+// black where the class background was erased. False for a window that is
+// not one of this process.
+bool ReadWindowImage(HWND hwnd, std::vector<uint32_t>* pixels, int* width, int* height);
+// Headless backend: a foreign window changes size; the windows of this process
+// inside it follow, as they do inside a real X11 parent.
+void HeadlessResizeForeignWindow(uintptr_t id, int width, int height);
+
+// ---- rendering (benchmarks) ------------------------------------------------------------
+// Waits until everything the DirectDraw object's devices drew is finished.
+void FinishRendering(IDirectDraw7* directDraw);
 
 }  // namespace platform

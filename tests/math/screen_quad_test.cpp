@@ -6,21 +6,16 @@
 #include <vector>
 
 #include "math/screen_quad.h"
+#include "support/null_d3d_device.h"
 
 namespace {
 
 // Records the calls DrawMaskedQuad makes, in order, naming the two test
 // textures and the quad.
-struct RecordingDevice : IDirect3DDevice7 {
+struct RecordingDevice : testsupport::NullDevice {
     std::vector<std::string> calls;
     const void* names[3] = {};  // mask, image, quad
 
-    ULONG AddRef() override { return 1; }
-    ULONG Release() override { return 0; }
-    HRESULT SetTransform(D3DTRANSFORMSTATETYPE, LPD3DMATRIX) override { return E_NOTIMPL; }
-    HRESULT GetTransform(D3DTRANSFORMSTATETYPE, LPD3DMATRIX) override { return E_NOTIMPL; }
-    HRESULT GetViewport(LPD3DVIEWPORT7) override { return E_NOTIMPL; }
-    HRESULT GetRenderState(D3DRENDERSTATETYPE, LPDWORD) override { return E_NOTIMPL; }
     HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) override {
         return Record("state " + std::to_string(state) + "=" + std::to_string(value));
     }

@@ -1,20 +1,17 @@
-// d3d.h — the Direct3D 7 shape of the platform layer (first slice).
+// d3d.h — the Direct3D 7 shape of the platform layer.
 //
-// Declares so far:
-//   - base types D3DVALUE, D3DCOLOR, D3DMATRIX (_11.._44 over m[4][4]),
-//     D3DVIEWPORT7, and the success code D3D_OK;
-//   - enumerations D3DPRIMITIVETYPE, D3DTRANSFORMSTATETYPE,
-//     D3DRENDERSTATETYPE (the documented values the saver uses and their
-//     neighbours), D3DBLEND, D3DCULL, D3DSHADEMODE;
-//   - the flexible-vertex-format flags XYZ, XYZRHW, NORMAL, RESERVED1,
-//     DIFFUSE, SPECULAR, TEX1 and the three classic composites;
-//   - IDirect3DDevice7 as an abstract interface with the Direct3D 7
-//     signatures of SetTexture, SetRenderState, GetRenderState,
-//     DrawPrimitive, SetTransform, GetTransform, GetViewport, AddRef, Release.
-// Values and signatures follow the documented Direct3D 7 interfaces. The
-// OpenGL implementation of the device, and the rest of the interface
-// (creation, Clear, scenes, texture stages, materials), come with the device
-// layer in src/platform/d3d/.
+// Declares: D3DVALUE, D3DCOLOR, D3DCOLORVALUE, D3DMATRIX, D3DVIEWPORT7,
+// D3DMATERIAL7, D3DRECT; the primitive, transform, render-state,
+// texture-stage-state, blend, cull, compare, address and filter enumerations;
+// the flexible-vertex-format flags; device capabilities (D3DPRIMCAPS,
+// D3DDEVICEDESC7 and their bits); the device type identifiers; IDirect3D7
+// (EnumDevices, CreateDevice, EnumZBufferFormats) and IDirect3DDevice7
+// (capabilities, texture formats, scenes, render target, Clear, transforms,
+// viewport, material, render and texture stage states, textures, DrawPrimitive
+// and DrawIndexedPrimitive).
+// Values and signatures follow the documented Direct3D 7 interfaces; the
+// OpenGL implementation lives in src/platform/d3d/. Left out: lights, clip
+// planes, vertex buffers, state blocks, stencil operations.
 #pragma once
 
 #include "ddraw.h"
@@ -42,6 +39,30 @@ struct D3DMATRIX {
 };
 typedef D3DMATRIX* LPD3DMATRIX;
 static_assert(sizeof(D3DMATRIX) == 64, "D3DMATRIX is sixteen packed floats");
+
+struct D3DCOLORVALUE {
+    D3DVALUE r;
+    D3DVALUE g;
+    D3DVALUE b;
+    D3DVALUE a;
+};
+
+struct D3DRECT {
+    LONG x1;
+    LONG y1;
+    LONG x2;
+    LONG y2;
+};
+typedef D3DRECT* LPD3DRECT;
+
+struct D3DMATERIAL7 {
+    D3DCOLORVALUE diffuse;
+    D3DCOLORVALUE ambient;
+    D3DCOLORVALUE specular;
+    D3DCOLORVALUE emissive;
+    D3DVALUE power;
+};
+typedef D3DMATERIAL7* LPD3DMATERIAL7;
 
 struct D3DVIEWPORT7 {
     DWORD dwX;
@@ -168,19 +189,322 @@ enum D3DSHADEMODE {
 #define D3DFVF_LVERTEX (D3DFVF_XYZ | D3DFVF_RESERVED1 | D3DFVF_DIFFUSE | D3DFVF_SPECULAR | D3DFVF_TEX1)
 #define D3DFVF_TLVERTEX (D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR | D3DFVF_TEX1)
 
-// ---- the device ----------------------------------------------------------------
-// Reference-counted: the last Release destroys the device.
-struct IDirect3DDevice7 {
-    virtual ULONG AddRef() = 0;
-    virtual ULONG Release() = 0;
+// ---- texture stages, compare functions, addressing, filtering ------------------------
+enum D3DTEXTURESTAGESTATETYPE {
+    D3DTSS_COLOROP = 1,
+    D3DTSS_COLORARG1 = 2,
+    D3DTSS_COLORARG2 = 3,
+    D3DTSS_ALPHAOP = 4,
+    D3DTSS_ALPHAARG1 = 5,
+    D3DTSS_ALPHAARG2 = 6,
+    D3DTSS_TEXCOORDINDEX = 11,
+    D3DTSS_ADDRESS = 12,
+    D3DTSS_ADDRESSU = 13,
+    D3DTSS_ADDRESSV = 14,
+    D3DTSS_BORDERCOLOR = 15,
+    D3DTSS_MAGFILTER = 16,
+    D3DTSS_MINFILTER = 17,
+    D3DTSS_MIPFILTER = 18,
+    D3DTSS_MIPMAPLODBIAS = 19,
+    D3DTSS_MAXMIPLEVEL = 20,
+    D3DTSS_MAXANISOTROPY = 21,
+    D3DTSS_TEXTURETRANSFORMFLAGS = 24,
+    D3DTSS_FORCE_DWORD = 0x7fffffff
+};
 
+enum D3DTEXTUREOP {
+    D3DTOP_DISABLE = 1,
+    D3DTOP_SELECTARG1 = 2,
+    D3DTOP_SELECTARG2 = 3,
+    D3DTOP_MODULATE = 4,
+    D3DTOP_MODULATE2X = 5,
+    D3DTOP_MODULATE4X = 6,
+    D3DTOP_ADD = 7,
+    D3DTOP_ADDSIGNED = 8,
+    D3DTOP_ADDSIGNED2X = 9,
+    D3DTOP_SUBTRACT = 10,
+    D3DTOP_ADDSMOOTH = 11,
+    D3DTOP_BLENDDIFFUSEALPHA = 12,
+    D3DTOP_BLENDTEXTUREALPHA = 13,
+    D3DTOP_BLENDFACTORALPHA = 14,
+    D3DTOP_FORCE_DWORD = 0x7fffffff
+};
+
+#define D3DTA_SELECTMASK 0x0000000f
+#define D3DTA_DIFFUSE 0x00000000
+#define D3DTA_CURRENT 0x00000001
+#define D3DTA_TEXTURE 0x00000002
+#define D3DTA_TFACTOR 0x00000003
+#define D3DTA_SPECULAR 0x00000004
+#define D3DTA_COMPLEMENT 0x00000010
+#define D3DTA_ALPHAREPLICATE 0x00000020
+
+enum D3DTEXTUREADDRESS {
+    D3DTADDRESS_WRAP = 1,
+    D3DTADDRESS_MIRROR = 2,
+    D3DTADDRESS_CLAMP = 3,
+    D3DTADDRESS_BORDER = 4,
+    D3DTADDRESS_FORCE_DWORD = 0x7fffffff
+};
+
+enum D3DTEXTUREMAGFILTER {
+    D3DTFG_POINT = 1,
+    D3DTFG_LINEAR = 2,
+    D3DTFG_FLATCUBIC = 3,
+    D3DTFG_GAUSSIANCUBIC = 4,
+    D3DTFG_ANISOTROPIC = 5,
+    D3DTFG_FORCE_DWORD = 0x7fffffff
+};
+enum D3DTEXTUREMINFILTER {
+    D3DTFN_POINT = 1,
+    D3DTFN_LINEAR = 2,
+    D3DTFN_ANISOTROPIC = 3,
+    D3DTFN_FORCE_DWORD = 0x7fffffff
+};
+enum D3DTEXTUREMIPFILTER {
+    D3DTFP_NONE = 1,
+    D3DTFP_POINT = 2,
+    D3DTFP_LINEAR = 3,
+    D3DTFP_FORCE_DWORD = 0x7fffffff
+};
+
+enum D3DCMPFUNC {
+    D3DCMP_NEVER = 1,
+    D3DCMP_LESS = 2,
+    D3DCMP_EQUAL = 3,
+    D3DCMP_LESSEQUAL = 4,
+    D3DCMP_GREATER = 5,
+    D3DCMP_NOTEQUAL = 6,
+    D3DCMP_GREATEREQUAL = 7,
+    D3DCMP_ALWAYS = 8,
+    D3DCMP_FORCE_DWORD = 0x7fffffff
+};
+
+enum D3DZBUFFERTYPE { D3DZB_FALSE = 0, D3DZB_TRUE = 1, D3DZB_USEW = 2, D3DZB_FORCE_DWORD = 0x7fffffff };
+
+enum D3DFILLMODE { D3DFILL_POINT = 1, D3DFILL_WIREFRAME = 2, D3DFILL_SOLID = 3, D3DFILL_FORCE_DWORD = 0x7fffffff };
+
+enum D3DMATERIALCOLORSOURCE {
+    D3DMCS_MATERIAL = 0,
+    D3DMCS_COLOR1 = 1,
+    D3DMCS_COLOR2 = 2,
+    D3DMCS_FORCE_DWORD = 0x7fffffff
+};
+
+#define D3DCLEAR_TARGET 0x00000001
+#define D3DCLEAR_ZBUFFER 0x00000002
+#define D3DCLEAR_STENCIL 0x00000004
+
+#define D3DRGBA(r, g, b, a)                                                                           \
+    ((static_cast<D3DCOLOR>((a) * 255) << 24) | (static_cast<D3DCOLOR>((r) * 255) << 16) |            \
+     (static_cast<D3DCOLOR>((g) * 255) << 8) | static_cast<D3DCOLOR>((b) * 255))
+#define RGBA_MAKE(r, g, b, a) \
+    (static_cast<D3DCOLOR>(((a) << 24) | ((r) << 16) | ((g) << 8) | (b)))
+
+// ---- capabilities ---------------------------------------------------------------------------
+struct D3DPRIMCAPS {
+    DWORD dwSize;
+    DWORD dwMiscCaps;
+    DWORD dwRasterCaps;
+    DWORD dwZCmpCaps;
+    DWORD dwSrcBlendCaps;
+    DWORD dwDestBlendCaps;
+    DWORD dwAlphaCmpCaps;
+    DWORD dwShadeCaps;
+    DWORD dwTextureCaps;
+    DWORD dwTextureFilterCaps;
+    DWORD dwTextureBlendCaps;
+    DWORD dwTextureAddressCaps;
+    DWORD dwStippleWidth;
+    DWORD dwStippleHeight;
+};
+
+#define D3DPRASTERCAPS_DITHER 0x00000001
+#define D3DPRASTERCAPS_ZTEST 0x00000010
+#define D3DPRASTERCAPS_FOGVERTEX 0x00000080
+#define D3DPRASTERCAPS_FOGTABLE 0x00000100
+#define D3DPRASTERCAPS_ZBUFFERLESSHSR 0x00008000
+
+#define D3DPTEXTURECAPS_PERSPECTIVE 0x00000001
+#define D3DPTEXTURECAPS_POW2 0x00000002
+#define D3DPTEXTURECAPS_ALPHA 0x00000004
+#define D3DPTEXTURECAPS_TRANSPARENCY 0x00000008
+#define D3DPTEXTURECAPS_SQUAREONLY 0x00000020
+#define D3DPTEXTURECAPS_NONPOW2CONDITIONAL 0x00000100
+
+#define D3DDEVCAPS_FLOATTLVERTEX 0x00000001
+#define D3DDEVCAPS_EXECUTESYSTEMMEMORY 0x00000010
+#define D3DDEVCAPS_TLVERTEXSYSTEMMEMORY 0x00000040
+#define D3DDEVCAPS_TEXTURESYSTEMMEMORY 0x00000100
+#define D3DDEVCAPS_TEXTUREVIDEOMEMORY 0x00000200
+#define D3DDEVCAPS_DRAWPRIMTLVERTEX 0x00000400
+#define D3DDEVCAPS_CANRENDERAFTERFLIP 0x00000800
+#define D3DDEVCAPS_DRAWPRIMITIVES2 0x00002000
+#define D3DDEVCAPS_DRAWPRIMITIVES2EX 0x00008000
+#define D3DDEVCAPS_HWTRANSFORMANDLIGHT 0x00010000
+#define D3DDEVCAPS_HWRASTERIZATION 0x00080000
+
+#define DDBD_8 0x00000800
+#define DDBD_16 0x00000400
+#define DDBD_24 0x00000200
+#define DDBD_32 0x00000100
+
+struct D3DDEVICEDESC7 {
+    DWORD dwDevCaps;
+    D3DPRIMCAPS dpcLineCaps;
+    D3DPRIMCAPS dpcTriCaps;
+    DWORD dwDeviceRenderBitDepth;
+    DWORD dwDeviceZBufferBitDepth;
+    DWORD dwMinTextureWidth, dwMinTextureHeight;
+    DWORD dwMaxTextureWidth, dwMaxTextureHeight;
+    DWORD dwMaxTextureRepeat;
+    DWORD dwMaxTextureAspectRatio;
+    DWORD dwMaxAnisotropy;
+    D3DVALUE dvGuardBandLeft;
+    D3DVALUE dvGuardBandTop;
+    D3DVALUE dvGuardBandRight;
+    D3DVALUE dvGuardBandBottom;
+    D3DVALUE dvExtentsAdjust;
+    DWORD dwStencilCaps;
+    DWORD dwFVFCaps;
+    DWORD dwTextureOpCaps;
+    WORD wMaxTextureBlendStages;
+    WORD wMaxSimultaneousTextures;
+    DWORD dwMaxActiveLights;
+    D3DVALUE dvMaxVertexW;
+    GUID deviceGUID;
+    WORD wMaxUserClipPlanes;
+    WORD wMaxVertexBlendMatrices;
+    DWORD dwVertexProcessingCaps;
+    DWORD dwReserved1;
+    DWORD dwReserved2;
+    DWORD dwReserved3;
+    DWORD dwReserved4;
+};
+typedef D3DDEVICEDESC7* LPD3DDEVICEDESC7;
+
+// ---- device types and result codes -----------------------------------------------------------
+extern const IID IID_IDirect3D7;
+extern const CLSID IID_IDirect3DRGBDevice;
+extern const CLSID IID_IDirect3DHALDevice;
+extern const CLSID IID_IDirect3DTnLHalDevice;
+extern const CLSID IID_IDirect3DRefDevice;
+
+#define D3DERR_INVALID_DEVICE MAKE_DDHRESULT(705)
+#define D3DERR_INITFAILED MAKE_DDHRESULT(706)
+#define D3DERR_SCENE_IN_SCENE MAKE_DDHRESULT(752)
+#define D3DERR_SCENE_NOT_IN_SCENE MAKE_DDHRESULT(753)
+#define D3DERR_INVALIDVERTEXFORMAT MAKE_DDHRESULT(2048)
+#define D3DERR_TOOMANYPRIMITIVES MAKE_DDHRESULT(2085)
+
+#define D3DENUMRET_CANCEL DDENUMRET_CANCEL
+#define D3DENUMRET_OK DDENUMRET_OK
+
+typedef HRESULT (*LPD3DENUMDEVICESCALLBACK7)(LPSTR lpDeviceDescription, LPSTR lpDeviceName,
+                                            LPD3DDEVICEDESC7 lpD3DDeviceDesc, LPVOID lpContext);
+typedef HRESULT (*LPD3DENUMPIXELFORMATSCALLBACK)(LPDDPIXELFORMAT lpDDPixFmt, LPVOID lpContext);
+
+// ---- interfaces ---------------------------------------------------------------------------------
+// The device: reference-counted; the last Release destroys it. Every method
+// checks its arguments and answers with the documented result codes.
+struct IDirect3DDevice7 : IUnknown {
+    virtual HRESULT GetCaps(LPD3DDEVICEDESC7 lpD3DDevDesc) = 0;
+    virtual HRESULT EnumTextureFormats(LPD3DENUMPIXELFORMATSCALLBACK lpD3DEnumPixelProc, LPVOID lpArg) = 0;
+    virtual HRESULT BeginScene() = 0;
+    virtual HRESULT EndScene() = 0;
+    virtual HRESULT SetRenderTarget(LPDIRECTDRAWSURFACE7 lpNewRenderTarget, DWORD dwFlags) = 0;
+    virtual HRESULT GetRenderTarget(LPDIRECTDRAWSURFACE7* lplpRenderTarget) = 0;
+    virtual HRESULT Clear(DWORD dwCount, LPD3DRECT lpRects, DWORD dwFlags, D3DCOLOR dwColor, D3DVALUE dvZ,
+                          DWORD dwStencil) = 0;
     virtual HRESULT SetTransform(D3DTRANSFORMSTATETYPE dtstTransformStateType, LPD3DMATRIX lpD3DMatrix) = 0;
     virtual HRESULT GetTransform(D3DTRANSFORMSTATETYPE dtstTransformStateType, LPD3DMATRIX lpD3DMatrix) = 0;
+    virtual HRESULT SetViewport(LPD3DVIEWPORT7 lpViewport) = 0;
     virtual HRESULT GetViewport(LPD3DVIEWPORT7 lpViewport) = 0;
+    virtual HRESULT SetMaterial(LPD3DMATERIAL7 lpMaterial) = 0;
+    virtual HRESULT GetMaterial(LPD3DMATERIAL7 lpMaterial) = 0;
     virtual HRESULT SetRenderState(D3DRENDERSTATETYPE dwRenderStateType, DWORD dwRenderState) = 0;
     virtual HRESULT GetRenderState(D3DRENDERSTATETYPE dwRenderStateType, LPDWORD lpdwRenderState) = 0;
     virtual HRESULT DrawPrimitive(D3DPRIMITIVETYPE dptPrimitiveType, DWORD dwVertexTypeDesc, LPVOID lpvVertices,
                                   DWORD dwVertexCount, DWORD dwFlags) = 0;
+    virtual HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE d3dptPrimitiveType, DWORD dwVertexTypeDesc,
+                                         LPVOID lpvVertices, DWORD dwVertexCount, LPWORD lpwIndices,
+                                         DWORD dwIndexCount, DWORD dwFlags) = 0;
+    virtual HRESULT GetTexture(DWORD dwStage, LPDIRECTDRAWSURFACE7* lplpTexture) = 0;
     virtual HRESULT SetTexture(DWORD dwStage, LPDIRECTDRAWSURFACE7 lpTexture) = 0;
+    virtual HRESULT GetTextureStageState(DWORD dwStage, D3DTEXTURESTAGESTATETYPE dwState, LPDWORD lpdwValue) = 0;
+    virtual HRESULT SetTextureStageState(DWORD dwStage, D3DTEXTURESTAGESTATETYPE dwState, DWORD dwValue) = 0;
 };
 typedef IDirect3DDevice7* LPDIRECT3DDEVICE7;
+
+struct IDirect3D7 : IUnknown {
+    virtual HRESULT EnumDevices(LPD3DENUMDEVICESCALLBACK7 lpEnumDevicesCallback, LPVOID lpUserArg) = 0;
+    virtual HRESULT CreateDevice(REFCLSID rclsid, LPDIRECTDRAWSURFACE7 lpDDS, LPDIRECT3DDEVICE7* lplpD3DDevice) = 0;
+    virtual HRESULT EnumZBufferFormats(REFCLSID riidDevice, LPD3DENUMPIXELFORMATSCALLBACK lpEnumCallback,
+                                       LPVOID lpContext) = 0;
+};
+typedef IDirect3D7* LPDIRECT3D7;
+
+// ---- capability bits of the device description -------------------------------------------------
+#define D3DPMISCCAPS_MASKZ 0x00000002
+#define D3DPMISCCAPS_CULLNONE 0x00000010
+#define D3DPMISCCAPS_CULLCW 0x00000020
+#define D3DPMISCCAPS_CULLCCW 0x00000040
+
+#define D3DPRASTERCAPS_SUBPIXEL 0x00000020
+
+#define D3DPCMPCAPS_NEVER 0x00000001
+#define D3DPCMPCAPS_LESS 0x00000002
+#define D3DPCMPCAPS_EQUAL 0x00000004
+#define D3DPCMPCAPS_LESSEQUAL 0x00000008
+#define D3DPCMPCAPS_GREATER 0x00000010
+#define D3DPCMPCAPS_NOTEQUAL 0x00000020
+#define D3DPCMPCAPS_GREATEREQUAL 0x00000040
+#define D3DPCMPCAPS_ALWAYS 0x00000080
+
+#define D3DPBLENDCAPS_ZERO 0x00000001
+#define D3DPBLENDCAPS_ONE 0x00000002
+#define D3DPBLENDCAPS_SRCCOLOR 0x00000004
+#define D3DPBLENDCAPS_INVSRCCOLOR 0x00000008
+#define D3DPBLENDCAPS_SRCALPHA 0x00000010
+#define D3DPBLENDCAPS_INVSRCALPHA 0x00000020
+#define D3DPBLENDCAPS_DESTALPHA 0x00000040
+#define D3DPBLENDCAPS_INVDESTALPHA 0x00000080
+#define D3DPBLENDCAPS_DESTCOLOR 0x00000100
+#define D3DPBLENDCAPS_INVDESTCOLOR 0x00000200
+#define D3DPBLENDCAPS_SRCALPHASAT 0x00000400
+#define D3DPBLENDCAPS_BOTHSRCALPHA 0x00000800
+#define D3DPBLENDCAPS_BOTHINVSRCALPHA 0x00001000
+
+#define D3DPSHADECAPS_COLORGOURAUDRGB 0x00000008
+#define D3DPSHADECAPS_SPECULARGOURAUDRGB 0x00000200
+#define D3DPSHADECAPS_ALPHAGOURAUDBLEND 0x00004000
+
+#define D3DPTFILTERCAPS_NEAREST 0x00000001
+#define D3DPTFILTERCAPS_LINEAR 0x00000002
+#define D3DPTFILTERCAPS_MINFPOINT 0x00000100
+#define D3DPTFILTERCAPS_MINFLINEAR 0x00000200
+#define D3DPTFILTERCAPS_MAGFPOINT 0x01000000
+#define D3DPTFILTERCAPS_MAGFLINEAR 0x02000000
+
+#define D3DPTADDRESSCAPS_WRAP 0x00000001
+#define D3DPTADDRESSCAPS_MIRROR 0x00000002
+#define D3DPTADDRESSCAPS_CLAMP 0x00000004
+#define D3DPTADDRESSCAPS_BORDER 0x00000008
+#define D3DPTADDRESSCAPS_INDEPENDENTUV 0x00000010
+
+#define D3DTEXOPCAPS_DISABLE 0x00000001
+#define D3DTEXOPCAPS_SELECTARG1 0x00000002
+#define D3DTEXOPCAPS_SELECTARG2 0x00000004
+#define D3DTEXOPCAPS_MODULATE 0x00000008
+#define D3DTEXOPCAPS_MODULATE2X 0x00000010
+#define D3DTEXOPCAPS_MODULATE4X 0x00000020
+#define D3DTEXOPCAPS_ADD 0x00000040
+#define D3DTEXOPCAPS_ADDSIGNED 0x00000080
+#define D3DTEXOPCAPS_ADDSIGNED2X 0x00000100
+#define D3DTEXOPCAPS_SUBTRACT 0x00000200
+#define D3DTEXOPCAPS_ADDSMOOTH 0x00000400
+#define D3DTEXOPCAPS_BLENDDIFFUSEALPHA 0x00000800
+#define D3DTEXOPCAPS_BLENDTEXTUREALPHA 0x00001000
+#define D3DTEXOPCAPS_BLENDFACTORALPHA 0x00002000
+
+#define D3DFVFCAPS_TEXCOORDCOUNTMASK 0x0000ffff

@@ -42,6 +42,7 @@ typedef const char* LPCSTR;
 typedef BYTE* LPBYTE;
 typedef const BYTE* LPCBYTE;
 typedef DWORD* LPDWORD;
+typedef WORD* LPWORD;
 typedef DWORD* PDWORD;
 typedef LONG* PLONG;
 typedef DWORD ACCESS_MASK;
@@ -277,6 +278,10 @@ LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 BOOL IsWindow(HWND hwnd);
 HWND GetParent(HWND hwnd);
 HWND FindWindowA(LPCSTR className, LPCSTR windowName);
+// Controls are child windows whose id is the hMenu argument of CreateWindowExA.
+HWND GetDlgItem(HWND dialog, int id);
+int GetDlgCtrlID(HWND hwnd);
+LRESULT SendDlgItemMessageA(HWND dialog, int id, UINT msg, WPARAM wParam, LPARAM lParam);
 BOOL SetForegroundWindow(HWND hwnd);
 HWND GetForegroundWindow();
 BOOL GetClientRect(HWND hwnd, LPRECT rect);
@@ -423,3 +428,240 @@ LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, cons
                     DWORD dataSize);
 LONG RegFlushKey(HKEY key);
 LONG RegCloseKey(HKEY key);
+
+// ---- GDI: device-independent bitmaps, memory DCs, BitBlt -------------------------------
+// Bitmaps are 32 bits a pixel; BitBlt copies (SRCCOPY only) between memory DCs
+// and the DCs of DirectDraw surfaces, converting formats. A window's DC draws
+// into the picture of its client area, which is shown when the DC is
+// released (EndPaint); the screen's DC has no pixels and BitBlt to it fails.
+struct BITMAPINFOHEADER {
+    DWORD biSize;
+    LONG biWidth;
+    LONG biHeight;
+    WORD biPlanes;
+    WORD biBitCount;
+    DWORD biCompression;
+    DWORD biSizeImage;
+    LONG biXPelsPerMeter;
+    LONG biYPelsPerMeter;
+    DWORD biClrUsed;
+    DWORD biClrImportant;
+};
+typedef BITMAPINFOHEADER* LPBITMAPINFOHEADER;
+
+struct RGBQUAD {
+    BYTE rgbBlue;
+    BYTE rgbGreen;
+    BYTE rgbRed;
+    BYTE rgbReserved;
+};
+
+struct BITMAPINFO {
+    BITMAPINFOHEADER bmiHeader;
+    RGBQUAD bmiColors[1];
+};
+typedef BITMAPINFO* LPBITMAPINFO;
+
+#define CBM_INIT 0x04L
+#define DIB_RGB_COLORS 0
+#define DIB_PAL_COLORS 1
+#define BI_RGB 0L
+#define BI_BITFIELDS 3L
+#define SRCCOPY 0x00CC0020
+
+HBITMAP CreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const void* bits,
+                       const BITMAPINFO* info, UINT usage);
+HDC CreateCompatibleDC(HDC dc);
+BOOL DeleteDC(HDC dc);
+HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
+BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int srcX, int srcY, DWORD rop);
+
+// ---- combo boxes (src/platform/dialogs/combo_box.cpp) ------------------------------------
+// The class "ComboBox" keeps its items, their item data and the selection
+// with Win32's results; it is registered by platform::RegisterControlClasses.
+// Left out: sorting (CBS_SORT), owner-drawn items, the edit field's own text.
+#define WC_COMBOBOXA "ComboBox"
+#define CBS_DROPDOWN 0x0002L
+#define CBS_DROPDOWNLIST 0x0003L
+#define CB_OKAY 0
+#define CB_ERR (-1)
+#define CB_ADDSTRING 0x0143
+#define CB_GETCOUNT 0x0146
+#define CB_GETCURSEL 0x0147
+#define CB_GETLBTEXT 0x0148
+#define CB_GETLBTEXTLEN 0x0149
+#define CB_RESETCONTENT 0x014B
+#define CB_SETCURSEL 0x014E
+#define CB_GETITEMDATA 0x0150
+#define CB_SETITEMDATA 0x0151
+#define CBN_SELCHANGE 1
+#define CBN_SELENDOK 9
+
+// ---- wall clock (src/platform/win32/wall_clock.cpp) ---------------------------------------
+// The C runtime's time() and Win32's local time of day, both read from the
+// platform's one clock, so that they follow virtual time in tests and in the
+// headless renderer.
+time_t WallClockTime(time_t* out);
+
+struct SYSTEMTIME {
+    WORD wYear;
+    WORD wMonth;
+    WORD wDayOfWeek;
+    WORD wDay;
+    WORD wHour;
+    WORD wMinute;
+    WORD wSecond;
+    WORD wMilliseconds;
+};
+typedef SYSTEMTIME* LPSYSTEMTIME;
+void GetLocalTime(LPSYSTEMTIME time);
+
+// ---- windows: texts, state and geometry ------------------------------------------------
+// Top-level windows have no frame here, so a window rectangle is also the
+// client area. SetWindowPos honours SWP_NOMOVE, SWP_NOSIZE, SWP_SHOWWINDOW and
+// SWP_HIDEWINDOW; z-order requests are accepted and ignored.
+#define WM_ENABLE 0x000A
+#define WM_GETTEXT 0x000D
+#define WM_GETTEXTLENGTH 0x000E
+#define SW_SHOWNORMAL 1
+#define SWP_NOSIZE 0x0001
+#define SWP_NOMOVE 0x0002
+#define SWP_NOZORDER 0x0004
+#define SWP_NOACTIVATE 0x0010
+#define SWP_SHOWWINDOW 0x0040
+#define SWP_HIDEWINDOW 0x0080
+#define GWL_STYLE (-16)
+#define GWL_EXSTYLE (-20)
+#define GWLP_HINSTANCE (-6)
+#define GWLP_ID (-12)
+#define WS_BORDER 0x00800000L
+#define WS_DLGFRAME 0x00400000L
+#define WS_VSCROLL 0x00200000L
+#define WS_HSCROLL 0x00100000L
+#define WS_EX_DLGMODALFRAME 0x00000001L
+
+BOOL SetWindowTextA(HWND hwnd, LPCSTR text);
+int GetWindowTextA(HWND hwnd, LPSTR buffer, int bufferSize);
+int GetWindowTextLengthA(HWND hwnd);
+// Returns non-zero when the window was disabled before the call.
+BOOL EnableWindow(HWND hwnd, BOOL enable);
+BOOL IsWindowEnabled(HWND hwnd);
+BOOL IsWindowVisible(HWND hwnd);
+BOOL GetWindowRect(HWND hwnd, LPRECT rect);
+BOOL ScreenToClient(HWND hwnd, LPPOINT point);
+BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int width, int height, UINT flags);
+// GWL_STYLE, GWL_EXSTYLE, GWLP_HINSTANCE and GWLP_ID; 0 for anything else.
+LONG_PTR GetWindowLongPtrA(HWND hwnd, int index);
+
+// ---- dialogs (src/platform/dialogs/) ---------------------------------------------------
+// Dialogs are built from DIALOG/DIALOGEX templates stored as RT_DIALOG
+// resources in the .rc syntax, laid out in dialog units of a sans font at the
+// template's point size, and shown with GTK 3. The dialog window and its
+// controls are ordinary windows of this layer, so GetDlgItem, SendMessageA and
+// the control messages below work on them with or without a display. The
+// headless window backend runs dialogs without showing them (see
+// platform/dialogs/dialog_box.h for how tests drive them).
+// Left out: DLGTEMPLATE binary templates, DWLP_MSGRESULT, dialog fonts other
+// than the template's size of the sans font, keyboard mnemonics.
+typedef INT_PTR (*DLGPROC)(HWND, UINT, WPARAM, LPARAM);
+#define WC_DIALOGA "#32770"
+#define DS_SYSMODAL 0x0002L
+#define DS_3DLOOK 0x0004L
+#define DS_FIXEDSYS 0x0008L
+#define DS_SETFONT 0x0040L
+#define DS_MODALFRAME 0x0080L
+#define DS_CENTER 0x0800L
+#define DS_SHELLFONT (DS_SETFONT | DS_FIXEDSYS)
+
+INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC dialogProc, LPARAM initParam);
+HWND CreateDialogParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC dialogProc, LPARAM initParam);
+BOOL EndDialog(HWND dialog, INT_PTR result);
+LRESULT DefDlgProcA(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
+BOOL SetDlgItemTextA(HWND dialog, int id, LPCSTR text);
+UINT GetDlgItemTextA(HWND dialog, int id, LPSTR buffer, int bufferSize);
+// Dialog units of the dialog's font to pixels.
+BOOL MapDialogRect(HWND dialog, LPRECT rect);
+
+// ---- buttons and statics (src/platform/dialogs/controls.cpp) ---------------------------
+// "Button": push, default push, check and auto check boxes, group boxes.
+// "Static": text (left, centred, right) and SS_BITMAP pictures.
+#define WC_BUTTONA "Button"
+#define WC_STATICA "Static"
+#define BS_PUSHBUTTON 0x00000000L
+#define BS_DEFPUSHBUTTON 0x00000001L
+#define BS_CHECKBOX 0x00000002L
+#define BS_AUTOCHECKBOX 0x00000003L
+#define BS_GROUPBOX 0x00000007L
+#define BS_TYPEMASK 0x0000000FL
+#define BM_GETCHECK 0x00F0
+#define BM_SETCHECK 0x00F1
+#define BM_CLICK 0x00F5
+#define BST_UNCHECKED 0x0000
+#define BST_CHECKED 0x0001
+#define BN_CLICKED 0
+#define SS_LEFT 0x00000000L
+#define SS_CENTER 0x00000001L
+#define SS_RIGHT 0x00000002L
+#define SS_BITMAP 0x0000000EL
+#define SS_TYPEMASK 0x0000001FL
+#define STM_SETIMAGE 0x0172
+#define STM_GETIMAGE 0x0173
+#define IMAGE_BITMAP 0
+#define CBN_CLOSEUP 8
+
+// ---- shell -------------------------------------------------------------------------------
+// "open" (or no verb) hands the file or address to xdg-open without waiting
+// for it. Results above 32 mean success, as in Win32.
+#define SE_ERR_FNF 2
+#define SE_ERR_NOASSOC 31
+HINSTANCE ShellExecuteA(HWND hwnd, LPCSTR operation, LPCSTR file, LPCSTR parameters, LPCSTR directory, int showCmd);
+
+// ---- display settings (src/platform/win32/display_settings.cpp) ------------------------
+// The desktop's current mode of the primary display, as DirectDraw reports it.
+// Left out: devices by name, the numbered list of modes, mode changes.
+#define ENUM_CURRENT_SETTINGS (static_cast<DWORD>(-1))
+#define ENUM_REGISTRY_SETTINGS (static_cast<DWORD>(-2))
+#define CCHDEVICENAME 32
+#define CCHFORMNAME 32
+#define DM_BITSPERPEL 0x00040000L
+#define DM_PELSWIDTH 0x00080000L
+#define DM_PELSHEIGHT 0x00100000L
+#define DM_DISPLAYFREQUENCY 0x00400000L
+
+// The 148-byte layout (the fields up to dmReserved2).
+struct DEVMODEA {
+    BYTE dmDeviceName[CCHDEVICENAME];
+    WORD dmSpecVersion;
+    WORD dmDriverVersion;
+    WORD dmSize;
+    WORD dmDriverExtra;
+    DWORD dmFields;
+    POINT dmPosition;
+    DWORD dmDisplayOrientation;
+    DWORD dmDisplayFixedOutput;
+    short dmColor;
+    short dmDuplex;
+    short dmYResolution;
+    short dmTTOption;
+    short dmCollate;
+    BYTE dmFormName[CCHFORMNAME];
+    WORD dmLogPixels;
+    DWORD dmBitsPerPel;
+    DWORD dmPelsWidth;
+    DWORD dmPelsHeight;
+    DWORD dmDisplayFlags;
+    DWORD dmDisplayFrequency;
+    DWORD dmICMMethod;
+    DWORD dmICMIntent;
+    DWORD dmMediaType;
+    DWORD dmDitherType;
+    DWORD dmReserved1;
+    DWORD dmReserved2;
+};
+typedef DEVMODEA* LPDEVMODEA;
+static_assert(sizeof(DEVMODEA) == 148, "DEVMODEA is 148 bytes");
+
+// deviceName must be null (the primary display). Fills dmBitsPerPel,
+// dmPelsWidth, dmPelsHeight and dmDisplayFrequency and sets dmFields; the
+// caller sets dmSize.
+BOOL EnumDisplaySettingsA(LPCSTR deviceName, DWORD modeNum, LPDEVMODEA devMode);

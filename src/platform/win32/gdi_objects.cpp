@@ -1,5 +1,6 @@
-// gdi_objects.cpp — the table of live GDI objects, DeleteObject and
-// GetObjectA (bitmaps only; other kinds answer 0).
+// gdi_objects.cpp — the table of live GDI objects, DeleteObject (bitmaps;
+// a DC is deleted with DeleteDC) and GetObjectA (bitmaps only; other kinds
+// answer 0).
 #include "platform/win32/gdi_objects.h"
 
 #include <cstring>
@@ -22,8 +23,16 @@ HGDIOBJ AddGdiObject(std::unique_ptr<GdiObject> object) {
     return handle;
 }
 
+bool RemoveGdiObject(HGDIOBJ handle) { return handle && Table().erase(handle) > 0; }
+
+BitmapObject* StockBitmap() {
+    static BitmapObject stock(1, 1);
+    return &stock;
+}
+
 GdiObject* FindGdiObject(HGDIOBJ handle) {
     if (!handle) return nullptr;
+    if (handle == static_cast<GdiObject*>(StockBitmap())) return StockBitmap();
     auto it = Table().find(handle);
     return it == Table().end() ? nullptr : it->second.get();
 }
@@ -39,10 +48,10 @@ size_t LiveGdiObjectCount() { return Table().size(); }
 
 BOOL DeleteObject(HGDIOBJ object) {
     using namespace platform::gdi;
+    if (object && object == static_cast<GdiObject*>(StockBitmap())) return TRUE;  // deleting a stock object is harmless
     GdiObject* found = FindGdiObject(object);
-    if (!found || found->selections > 0) return FALSE;
-    Table().erase(object);
-    return TRUE;
+    if (!found || found->kind != GdiKind::Bitmap || found->selections > 0) return FALSE;
+    return RemoveGdiObject(object) ? TRUE : FALSE;
 }
 
 int GetObjectA(HGDIOBJ object, int size, LPVOID buffer) {

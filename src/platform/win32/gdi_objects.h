@@ -3,8 +3,10 @@
 //
 // A handle is the address of its object. Bitmaps are device-dependent bitmaps
 // of the one format this layer has: 32 bits a pixel, stored as 0xAARRGGBB
-// words (bytes B, G, R, A in memory), rows top-down without padding. Other
-// kinds (device contexts, brushes) extend GdiKind and derive from GdiObject.
+// words (bytes B, G, R, A in memory), rows top-down without padding. Device
+// contexts (gdi_dc.cpp) live in the same table. A memory DC starts with the
+// stock 1 x 1 bitmap selected; that bitmap is never in the table and
+// DeleteObject leaves it alone, as it does every stock object.
 #pragma once
 
 #include <windows.h>
@@ -16,7 +18,7 @@
 
 namespace platform::gdi {
 
-enum class GdiKind { Bitmap };
+enum class GdiKind { Bitmap, MemoryDc, PixelViewDc };
 
 struct GdiObject {
     explicit GdiObject(GdiKind k) : kind(k) {}
@@ -43,9 +45,13 @@ struct BitmapObject : GdiObject {
 
 // Takes the object into the table and returns its handle.
 HGDIOBJ AddGdiObject(std::unique_ptr<GdiObject> object);
+// Destroys a live object whatever its kind; false for an unknown handle.
+bool RemoveGdiObject(HGDIOBJ handle);
 // The live object behind a handle, or null (also for handles of other kinds).
 GdiObject* FindGdiObject(HGDIOBJ handle);
 BitmapObject* FindBitmap(HGDIOBJ handle);
+// The bitmap every new memory DC holds; FindBitmap answers it too.
+BitmapObject* StockBitmap();
 // Number of live objects, for tests that check nothing leaks.
 size_t LiveGdiObjectCount();
 

@@ -11,8 +11,11 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+
+struct SDL_Window;
 
 namespace platform {
 
@@ -42,6 +45,9 @@ public:
     virtual void RaiseNative(HWND hwnd) = 0;
     // Paints the window's client area black (the class background of the saver).
     virtual void FillBlack(HWND hwnd) = 0;
+    // Shows a picture of the whole client area: 0xAARRGGBB words, rows
+    // top-down, width x height (the client size when it was painted).
+    virtual void PresentImage(HWND hwnd, const uint32_t* argb, int width, int height) = 0;
 
     // Reads pending input and hands it to the manager (PostInput, SendInput).
     // Waits up to waitMs for the first event; 0 means do not wait.
@@ -66,6 +72,8 @@ std::unique_ptr<WindowBackendImpl> MakeSdlBackend();
 std::unique_ptr<WindowBackendImpl> MakeHeadlessBackend();
 // Forgets the headless screen, pointer and foreign windows (SelectWindowBackend does this).
 void ResetHeadlessWorld();
+// Whether the headless backend shows hwnd (NativeWindowShown with that backend).
+bool HeadlessWindowShown(HWND hwnd);
 
 // Called by backends from PumpEvents.
 // Posts an input message the way the system queue does; a mouse message is
@@ -75,5 +83,21 @@ void PostInput(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 LRESULT SendNotification(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 // The top-level windows of the process, for close requests from signals.
 void PostCloseToTopLevelWindows();
+// A native window inside a foreign parent took the parent's new client size:
+// the Win32 window follows (WM_SIZE) and is repainted.
+void NativeWindowResized(HWND hwnd, int width, int height);
+
+// For the DirectDraw layer, which draws into the windows of this process.
+// The SDL window behind hwnd (created with SDL_WINDOW_OPENGL where the display
+// allows it); null with the headless backend or for a window without one.
+SDL_Window* NativeSdlWindow(HWND hwnd);
+// Whether hwnd is shown on its display: created, visible, not minimised.
+bool NativeWindowShown(HWND hwnd);
+// A GL context on the window paints it from now on: FillBlack calls the hook
+// instead of painting the window surface. An empty hook removes it.
+void SetNativeFillHook(HWND hwnd, std::function<void()> hook);
+// Likewise for pictures painted with GDI: PresentImage calls the hook.
+using NativeImageHook = std::function<void(const uint32_t* argb, int width, int height)>;
+void SetNativeImageHook(HWND hwnd, NativeImageHook hook);
 
 }  // namespace platform

@@ -45,6 +45,8 @@ public:
     }
     void RaiseNative(HWND hwnd) override { World().lastRaised = HandleValue(hwnd); }
     void FillBlack(HWND) override {}
+    // The picture stays in the window manager, where tests read it.
+    void PresentImage(HWND, const uint32_t*, int, int) override {}
 
     void PumpEvents(uint32_t waitMs) override {
         if (waitMs) Sleep(waitMs);
@@ -79,6 +81,8 @@ public:
 std::unique_ptr<WindowBackendImpl> MakeHeadlessBackend() { return std::make_unique<HeadlessBackend>(); }
 
 void ResetHeadlessWorld() { World() = HeadlessWorld{}; }
+
+bool HeadlessWindowShown(HWND hwnd) { return World().shown.count(HandleValue(hwnd)) != 0; }
 
 void HeadlessSetScreenSize(int width, int height) {
     World().screenWidth = width;

@@ -11,6 +11,12 @@
 // and title. Without X11 (Wayland), a per-user lock file in $XDG_RUNTIME_DIR
 // tells whether another full-screen saver runs.
 //
+// Windows are created with SDL_WINDOW_OPENGL where the display allows it, so
+// that the DirectDraw layer can put a GL context on them (NativeSdlWindow);
+// once it has, FillBlack and PresentImage paint through that context
+// (SetNativeFillHook, SetNativeImageHook), before that through the window
+// surface. A child inside a foreign parent follows the parent's size.
+//
 // Limits: foreign parents need X11; only the primary display is used.
 #include <SDL.h>
 #include <SDL_syswm.h>
@@ -21,6 +27,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -90,13 +97,31 @@ std::string SaverLockPath() {
 
 struct NativeWindow {
     SDL_Window* sdl = nullptr;
-    Window xChild = 0;  // our X11 child inside a foreign parent
+    Window xChild = 0;   // our X11 child inside a foreign parent
+    Window xParent = 0;  // that parent, whose size the child follows
     bool hadFocus = false;
 };
 
+class SdlBackend;
+SdlBackend* g_liveBackend = nullptr;
+
+std::map<HWND, std::function<void()>>& FillHooks() {
+    static std::map<HWND, std::function<void()>> hooks;
+    return hooks;
+}
+
+std::map<HWND, NativeImageHook>& ImageHooks() {
+    static std::map<HWND, NativeImageHook> hooks;
+    return hooks;
+}
+
 class SdlBackend final : public WindowBackendImpl {
 public:
+    SdlBackend() { g_liveBackend = this; }
     ~SdlBackend() override {
+        if (g_liveBackend == this) g_liveBackend = nullptr;
+        FillHooks().clear();
+        ImageHooks().clear();
         for (auto& [hwnd, native] : natives_) Release(native);
         if (x_) XCloseDisplay(x_);
         if (lockFd_ >= 0) close(lockFd_);
@@ -139,7 +164,9 @@ public:
                                                     BlackPixel(x_, DefaultScreen(x_)));
                 if (trap.Failed()) return false;
                 XStoreName(x_, native.xChild, request.title.c_str());
-                XSelectInput(x_, native.xChild, ExposureMask | StructureNotifyMask);
+                // The parent's size changes reach this connection, which PumpEvents reads.
+                XSelectInput(x_, request.foreignParent, StructureNotifyMask);
+                native.xParent = request.foreignParent;
             }
             SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
             native.sdl = SDL_CreateWindowFrom(reinterpret_cast<void*>(native.xChild));
@@ -156,7 +183,11 @@ public:
             if (request.exStyle & WS_EX_TOPMOST) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
             if (coversScreen && (request.style & WS_POPUP)) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
             native.sdl = SDL_CreateWindow(request.title.c_str(), request.rect.left, request.rect.top, width, height,
-                                          flags);
+                                          flags | SDL_WINDOW_OPENGL);
+            // A display without GL (an 8-bit X server) still gets a plain window.
+            if (!native.sdl)
+                native.sdl = SDL_CreateWindow(request.title.c_str(), request.rect.left, request.rect.top, width,
+                                              height, flags);
             if (!native.sdl) return false;
             MarkAsOurs(native.sdl, request.className);
             if (request.exStyle & WS_EX_TOPMOST) TakeSaverLock();
@@ -170,6 +201,8 @@ public:
         auto it = natives_.find(hwnd);
         if (it == natives_.end()) return;
         windowIds_.erase(SDL_GetWindowID(it->second.sdl));
+        FillHooks().erase(hwnd);
+        ImageHooks().erase(hwnd);
         Release(it->second);
         natives_.erase(it);
     }
@@ -194,16 +227,41 @@ public:
     void FillBlack(HWND hwnd) override {
         auto it = natives_.find(hwnd);
         if (it == natives_.end()) return;
+        auto hook = FillHooks().find(hwnd);
+        if (hook != FillHooks().end()) {
+            hook->second();
+            return;
+        }
         SDL_Surface* surface = SDL_GetWindowSurface(it->second.sdl);
         if (!surface) return;
         SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
         SDL_UpdateWindowSurface(it->second.sdl);
     }
 
+    void PresentImage(HWND hwnd, const uint32_t* argb, int width, int height) override {
+        auto it = natives_.find(hwnd);
+        if (it == natives_.end() || !argb || width <= 0 || height <= 0) return;
+        auto hook = ImageHooks().find(hwnd);
+        if (hook != ImageHooks().end()) {
+            hook->second(argb, width, height);
+            return;
+        }
+        SDL_Surface* target = SDL_GetWindowSurface(it->second.sdl);
+        SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(argb), width, height, 32,
+                                                                 width * 4, SDL_PIXELFORMAT_RGB888);
+        if (target && source) {
+            SDL_SetSurfaceBlendMode(source, SDL_BLENDMODE_NONE);
+            SDL_BlitSurface(source, nullptr, target, nullptr);
+            SDL_UpdateWindowSurface(it->second.sdl);
+        }
+        if (source) SDL_FreeSurface(source);
+    }
+
     void PumpEvents(uint32_t waitMs) override {
         SDL_Event event;
         if (waitMs > 0 && SDL_WaitEventTimeout(&event, static_cast<int>(waitMs))) Handle(event);
         while (SDL_PollEvent(&event)) Handle(event);
+        FollowForeignParents();
     }
 
     POINT CursorPos() override {
@@ -273,6 +331,11 @@ public:
         return OtherSaverHoldsLock() ? kOtherSaverHandle : 0;
     }
 
+    SDL_Window* SdlWindow(HWND hwnd) const {
+        auto it = natives_.find(hwnd);
+        return it == natives_.end() ? nullptr : it->second.sdl;
+    }
+
     uintptr_t RootWindowId() override {
         if (!x_) return 0;
         XErrorTrap trap(x_);
@@ -294,6 +357,30 @@ public:
     }
 
 private:
+    // Reads this connection's events: a foreign parent that changed size
+    // takes our child along. (Events of the child itself are SDL's.)
+    void FollowForeignParents() {
+        if (!x_) return;
+        while (XPending(x_) > 0) {
+            XEvent event;
+            XNextEvent(x_, &event);
+            if (event.type != ConfigureNotify) continue;
+            for (auto& [hwnd, native] : natives_) {
+                if (!native.xParent || event.xconfigure.window != native.xParent) continue;
+                const int width = std::max(1, event.xconfigure.width);
+                const int height = std::max(1, event.xconfigure.height);
+                RECT client{};
+                GetClientRect(hwnd, &client);
+                if (client.right == width && client.bottom == height) continue;
+                // Through SDL, which resizes the X window and learns the new
+                // size (it hears no events of a window it did not create).
+                SDL_SetWindowSize(native.sdl, width, height);
+                NativeWindowResized(hwnd, width, height);
+                break;
+            }
+        }
+    }
+
     void Release(NativeWindow& native) {
         if (native.sdl) SDL_DestroyWindow(native.sdl);
         native.sdl = nullptr;
@@ -470,5 +557,28 @@ private:
 }  // namespace
 
 std::unique_ptr<WindowBackendImpl> MakeSdlBackend() { return std::make_unique<SdlBackend>(); }
+
+SDL_Window* NativeSdlWindow(HWND hwnd) {
+    if (CurrentWindowBackend() != WindowBackend::Sdl || !g_liveBackend) return nullptr;
+    return g_liveBackend->SdlWindow(hwnd);
+}
+
+bool NativeWindowShown(HWND hwnd) {
+    if (CurrentWindowBackend() == WindowBackend::Headless) return HeadlessWindowShown(hwnd);
+    SDL_Window* window = NativeSdlWindow(hwnd);
+    if (!window) return false;
+    Uint32 flags = SDL_GetWindowFlags(window);
+    return (flags & SDL_WINDOW_SHOWN) && !(flags & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED));
+}
+
+void SetNativeFillHook(HWND hwnd, std::function<void()> hook) {
+    if (hook) FillHooks()[hwnd] = std::move(hook);
+    else FillHooks().erase(hwnd);
+}
+
+void SetNativeImageHook(HWND hwnd, NativeImageHook hook) {
+    if (hook) ImageHooks()[hwnd] = std::move(hook);
+    else ImageHooks().erase(hwnd);
+}
 
 }  // namespace platform

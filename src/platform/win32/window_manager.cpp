@@ -8,7 +8,16 @@
 // GetMessageA, PeekMessageA (PM_REMOVE, PM_NOYIELD, window and range
 // filters), TranslateMessage, DispatchMessageA, PostMessageA, SendMessageA,
 // PostQuitMessage, RegisterWindowMessageA, SetTimer, KillTimer, GetCursorPos,
-// SetCursor, LoadCursorA, GetDC, ReleaseDC, GetClipBox.
+// SetCursor, LoadCursorA, GetDC, ReleaseDC, GetClipBox; SetWindowTextA,
+// GetWindowTextA, GetWindowTextLengthA, EnableWindow, IsWindowEnabled,
+// IsWindowVisible, GetWindowRect, ScreenToClient, SetWindowPos,
+// GetWindowLongPtrA.
+//
+// Painting: BeginPaint erases the background only when the window asked for
+// it (shown, or invalidated with erase), as Win32 does, so a second
+// BeginPaint in the same WM_PAINT leaves what the first one painted. A
+// window's DC draws into its picture (window_image.h), shown on the native
+// window when the DC is released.
 //
 // One thread, one queue. GetMessageA returns, in Win32's order: posted and
 // input messages, then WM_QUIT once the queue is empty, then WM_PAINT for a
@@ -16,7 +25,9 @@
 // whenever nothing else is waiting. Messages sent to a window run its
 // procedure at once, so SendMessageA is re-entrant. Messages and timers of a
 // destroyed window are dropped. Foreign windows (other programs) can be asked
-// about and raised, but messages cannot be delivered to them.
+// about and raised, but messages cannot be delivered to them. Windows of the
+// dialog class have no backend window: the dialog layer shows them, and
+// hears of their changes through the window-change observer.
 #include <windows.h>
 
 #include <algorithm>
@@ -33,6 +44,8 @@
 #include "platform/platform.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/window_backend.h"
+#include "platform/win32/window_image.h"
+#include "platform/win32/window_state.h"
 
 namespace platform {
 namespace {
@@ -50,10 +63,18 @@ struct Window {
     DWORD style = 0;
     DWORD exStyle = 0;
     HWND parent = nullptr;
+    UINT_PTR controlId = 0;  // a child's id (the hMenu argument of CreateWindowExA)
+    HINSTANCE instance = nullptr;
     RECT rect{};  // screen rectangle (top-level) or rectangle in the parent's client area (child)
     bool visible = false;
     bool needsPaint = false;
+    bool needsErase = false;
     bool hasNative = false;
+    // What GDI painted into the client area (window_image.h).
+    std::vector<uint32_t> image;
+    int imageWidth = 0;
+    int imageHeight = 0;
+    bool imageChanged = false;
     bool destroying = false;
 };
 
@@ -91,6 +112,15 @@ Manager& M() {
 
 std::atomic<bool> g_closeRequested{false};
 
+std::function<void(HWND)>& ChangeObserver() {
+    static std::function<void(HWND)> observer;
+    return observer;
+}
+
+void NotifyChanged(HWND hwnd) {
+    if (ChangeObserver()) ChangeObserver()(hwnd);
+}
+
 std::string Lower(const char* text) {
     std::string out = text ? text : "";
     for (char& ch : out) {
@@ -113,6 +143,11 @@ Window* Find(HWND hwnd) {
     if (!IsOwnWindowHandle(hwnd)) return nullptr;
     auto it = M().windows.find(HandleValue(hwnd));
     return it == M().windows.end() ? nullptr : &it->second;
+}
+
+HGDIOBJ ClassBackground(const Window& w) {
+    auto cls = M().classes.find(Lower(w.className.c_str()));
+    return cls == M().classes.end() ? nullptr : static_cast<HGDIOBJ>(cls->second.wc.hbrBackground);
 }
 
 void Record(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -366,6 +401,8 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     w.style = style & ~static_cast<DWORD>(WS_VISIBLE);
     w.exStyle = exStyle;
     w.parent = parent;
+    if (child) w.controlId = reinterpret_cast<UINT_PTR>(menu);
+    w.instance = instance;
     if (width == CW_USEDEFAULT) width = 640;
     if (height == CW_USEDEFAULT) height = 480;
     if (x == CW_USEDEFAULT) x = 0;
@@ -382,7 +419,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     request.exStyle = exStyle;
     request.rect = w.rect;
     request.foreignParent = child && IsForeignWindowHandle(parent) ? HandleValue(parent) : 0;
-    bool needsNative = !child || request.foreignParent != 0;
+    bool needsNative = (!child || request.foreignParent != 0) && Lower(className) != Lower(WC_DIALOGA);
     if (needsNative) {
         if (!backend->CreateNative(request)) {
             m.windows.erase(HandleValue(hwnd));
@@ -435,8 +472,12 @@ BOOL ShowWindow(HWND hwnd, int cmdShow) {
     if (w->hasNative) {
         if (WindowBackendImpl* b = Backend()) b->ShowNative(hwnd, show);
     }
+    NotifyChanged(hwnd);
+    w = Find(hwnd);
+    if (!w) return wasVisible ? TRUE : FALSE;
     if (show) {
         w->needsPaint = true;
+        w->needsErase = true;
         if (!(w->style & WS_CHILD) && M().foreground == nullptr) {
             M().foreground = hwnd;
             CallProc(hwnd, WM_ACTIVATEAPP, TRUE, 0);
@@ -468,6 +509,9 @@ LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_ERASEBKGND: {
         Window* w = Find(hwnd);
+        if (w && !w->image.empty() && GetStockObject(BLACK_BRUSH) == ClassBackground(*w)) {
+            std::fill(w->image.begin(), w->image.end(), 0xFF000000u);
+        }
         if (w && w->hasNative) {
             auto cls = M().classes.find(Lower(w->className.c_str()));
             bool black = cls != M().classes.end() &&
@@ -506,6 +550,24 @@ BOOL IsWindow(HWND hwnd) {
 HWND GetParent(HWND hwnd) {
     Window* w = Find(hwnd);
     return w && (w->style & WS_CHILD) ? w->parent : nullptr;
+}
+
+HWND GetDlgItem(HWND dialog, int id) {
+    for (auto& [value, w] : M().windows) {
+        if (w.parent == dialog && (w.style & WS_CHILD) && !w.destroying && w.controlId == static_cast<UINT_PTR>(id))
+            return w.hwnd;
+    }
+    return nullptr;
+}
+
+int GetDlgCtrlID(HWND hwnd) {
+    Window* w = Find(hwnd);
+    return w && (w->style & WS_CHILD) ? static_cast<int>(w->controlId) : 0;
+}
+
+LRESULT SendDlgItemMessageA(HWND dialog, int id, UINT msg, WPARAM wParam, LPARAM lParam) {
+    HWND control = GetDlgItem(dialog, id);
+    return control ? SendMessageA(control, msg, wParam, lParam) : 0;
 }
 
 HWND FindWindowA(LPCSTR className, LPCSTR windowName) {
@@ -574,14 +636,18 @@ BOOL ClientToScreen(HWND hwnd, LPPOINT point) {
     return TRUE;
 }
 
-BOOL InvalidateRect(HWND hwnd, const RECT*, BOOL) {
+BOOL InvalidateRect(HWND hwnd, const RECT*, BOOL erase) {
     if (hwnd == nullptr) {
-        for (auto& [value, w] : M().windows) w.needsPaint = true;
+        for (auto& [value, w] : M().windows) {
+            w.needsPaint = true;
+            w.needsErase = w.needsErase || erase;
+        }
         return TRUE;
     }
     Window* w = Find(hwnd);
     if (!w) return FALSE;
     w->needsPaint = true;
+    w->needsErase = w->needsErase || erase;
     return TRUE;
 }
 
@@ -596,9 +662,11 @@ HDC BeginPaint(HWND hwnd, PAINTSTRUCT* paint) {
     Window* w = Find(hwnd);
     if (!w || !paint) return nullptr;
     *paint = PAINTSTRUCT{};
+    const bool erase = w->needsErase;
     w->needsPaint = false;
+    w->needsErase = false;
     paint->rcPaint = RECT{0, 0, w->rect.right - w->rect.left, w->rect.bottom - w->rect.top};
-    paint->fErase = CallProc(hwnd, WM_ERASEBKGND, 0, 0) ? FALSE : TRUE;
+    paint->fErase = erase && !CallProc(hwnd, WM_ERASEBKGND, 0, 0) ? TRUE : FALSE;
     paint->hdc = GetDC(hwnd);
     return paint->hdc;
 }
@@ -747,7 +815,18 @@ HDC GetDC(HWND hwnd) {
     return Find(hwnd) ? reinterpret_cast<HDC>(HandleValue(hwnd)) : nullptr;
 }
 
-int ReleaseDC(HWND, HDC dc) { return dc ? 1 : 0; }
+int ReleaseDC(HWND, HDC dc) {
+    if (!dc) return 0;
+    // A window's DC is its handle: show what was drawn into it.
+    Window* w = Find(reinterpret_cast<HWND>(dc));
+    if (w && w->imageChanged) {
+        w->imageChanged = false;
+        if (w->hasNative) {
+            if (WindowBackendImpl* b = Backend()) b->PresentImage(w->hwnd, w->image.data(), w->imageWidth, w->imageHeight);
+        }
+    }
+    return 1;
+}
 
 int GetClipBox(HDC dc, LPRECT rect) {
     if (!rect) return ERROR;
@@ -763,3 +842,195 @@ int GetClipBox(HDC dc, LPRECT rect) {
     GetClientRect(hwnd, rect);
     return SIMPLEREGION;
 }
+
+// ---- texts, state and geometry -------------------------------------------------------------
+
+namespace platform {
+
+void SetWindowChangeObserver(std::function<void(HWND)> observer) { ChangeObserver() = std::move(observer); }
+
+std::vector<HWND> ChildWindows(HWND parent) {
+    std::vector<HWND> children;
+    for (auto& [value, w] : M().windows) {  // handle values grow with creation order
+        if (w.parent == parent && (w.style & WS_CHILD) && !w.destroying) children.push_back(w.hwnd);
+    }
+    return children;
+}
+
+std::string WindowClassName(HWND hwnd) {
+    Window* w = Find(hwnd);
+    return w ? w->className : std::string();
+}
+
+std::string WindowText(HWND hwnd) {
+    Window* w = Find(hwnd);
+    return w ? w->title : std::string();
+}
+
+}  // namespace platform
+
+BOOL SetWindowTextA(HWND hwnd, LPCSTR text) {
+    Window* w = Find(hwnd);
+    if (!w) return FALSE;
+    w->title = text ? text : "";
+    NotifyChanged(hwnd);
+    return TRUE;
+}
+
+int GetWindowTextA(HWND hwnd, LPSTR buffer, int bufferSize) {
+    Window* w = Find(hwnd);
+    if (!buffer || bufferSize <= 0) return 0;
+    buffer[0] = '\0';
+    if (!w) return 0;
+    size_t count = std::min(w->title.size(), static_cast<size_t>(bufferSize - 1));
+    std::memcpy(buffer, w->title.data(), count);
+    buffer[count] = '\0';
+    return static_cast<int>(count);
+}
+
+int GetWindowTextLengthA(HWND hwnd) {
+    Window* w = Find(hwnd);
+    return w ? static_cast<int>(w->title.size()) : 0;
+}
+
+BOOL EnableWindow(HWND hwnd, BOOL enable) {
+    Window* w = Find(hwnd);
+    if (!w) return FALSE;
+    bool wasDisabled = (w->style & WS_DISABLED) != 0;
+    if (wasDisabled == !enable) return wasDisabled ? TRUE : FALSE;
+    if (enable) w->style &= ~static_cast<DWORD>(WS_DISABLED);
+    else w->style |= WS_DISABLED;
+    CallProc(hwnd, WM_ENABLE, enable ? TRUE : FALSE, 0);
+    NotifyChanged(hwnd);
+    return wasDisabled ? TRUE : FALSE;
+}
+
+BOOL IsWindowEnabled(HWND hwnd) {
+    Window* w = Find(hwnd);
+    return w && !(w->style & WS_DISABLED) ? TRUE : FALSE;
+}
+
+BOOL IsWindowVisible(HWND hwnd) {
+    for (Window* w = Find(hwnd); w; w = (w->style & WS_CHILD) ? Find(w->parent) : nullptr) {
+        if (!w->visible) return FALSE;
+        if (!(w->style & WS_CHILD)) return TRUE;
+    }
+    return FALSE;
+}
+
+BOOL GetWindowRect(HWND hwnd, LPRECT rect) {
+    if (!rect) return FALSE;
+    *rect = RECT{};
+    Window* w = Find(hwnd);
+    if (!w) return FALSE;
+    POINT origin{0, 0};
+    ClientToScreen(hwnd, &origin);
+    *rect = RECT{origin.x, origin.y, origin.x + (w->rect.right - w->rect.left),
+                 origin.y + (w->rect.bottom - w->rect.top)};
+    return TRUE;
+}
+
+BOOL ScreenToClient(HWND hwnd, LPPOINT point) {
+    if (!point || !Find(hwnd)) return FALSE;
+    POINT origin{0, 0};
+    ClientToScreen(hwnd, &origin);
+    point->x -= origin.x;
+    point->y -= origin.y;
+    return TRUE;
+}
+
+BOOL SetWindowPos(HWND hwnd, HWND, int x, int y, int width, int height, UINT flags) {
+    Window* w = Find(hwnd);
+    if (!w) return FALSE;
+    RECT before = w->rect;
+    if (!(flags & SWP_NOMOVE)) {
+        w->rect.right = x + (before.right - before.left);
+        w->rect.bottom = y + (before.bottom - before.top);
+        w->rect.left = x;
+        w->rect.top = y;
+    }
+    if (!(flags & SWP_NOSIZE)) {
+        w->rect.right = w->rect.left + std::max(width, 0);
+        w->rect.bottom = w->rect.top + std::max(height, 0);
+    }
+    RECT after = w->rect;
+    bool moved = after.left != before.left || after.top != before.top;
+    bool resized = after.right - after.left != before.right - before.left ||
+                   after.bottom - after.top != before.bottom - before.top;
+    if (moved || resized) NotifyChanged(hwnd);
+    if (moved && Find(hwnd)) CallProc(hwnd, WM_MOVE, 0, MAKELPARAM(after.left, after.top));
+    if (resized && Find(hwnd))
+        CallProc(hwnd, WM_SIZE, 0, MAKELPARAM(after.right - after.left, after.bottom - after.top));
+    if ((flags & SWP_SHOWWINDOW) && Find(hwnd)) ShowWindow(hwnd, SW_SHOW);
+    if ((flags & SWP_HIDEWINDOW) && Find(hwnd)) ShowWindow(hwnd, SW_HIDE);
+    return Find(hwnd) ? TRUE : FALSE;
+}
+
+LONG_PTR GetWindowLongPtrA(HWND hwnd, int index) {
+    Window* w = Find(hwnd);
+    if (!w) return 0;
+    switch (index) {
+    case GWL_STYLE:
+        return static_cast<LONG_PTR>(w->style);
+    case GWL_EXSTYLE:
+        return static_cast<LONG_PTR>(w->exStyle);
+    case GWLP_HINSTANCE:
+        return reinterpret_cast<LONG_PTR>(w->instance);
+    case GWLP_ID:
+        return static_cast<LONG_PTR>(w->controlId);
+    default:
+        return 0;
+    }
+}
+
+// ---- window pictures ----------------------------------------------------------------------
+
+namespace platform {
+
+bool WindowImageOf(HWND hwnd, WindowImageView* out) {
+    Window* w = Find(hwnd);
+    if (!w || !out) return false;
+    const int width = static_cast<int>(w->rect.right - w->rect.left);
+    const int height = static_cast<int>(w->rect.bottom - w->rect.top);
+    if (width <= 0 || height <= 0) return false;
+    if (width != w->imageWidth || height != w->imageHeight) {
+        w->image.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0xFF000000u);
+        w->imageWidth = width;
+        w->imageHeight = height;
+    }
+    out->bits = w->image.data();
+    out->width = width;
+    out->height = height;
+    return true;
+}
+
+void MarkWindowImageChanged(HWND hwnd) {
+    if (Window* w = Find(hwnd)) w->imageChanged = true;
+}
+
+bool ReadWindowImage(HWND hwnd, std::vector<uint32_t>* pixels, int* width, int* height) {
+    WindowImageView view;
+    if (!pixels || !WindowImageOf(hwnd, &view)) return false;
+    pixels->resize(static_cast<size_t>(view.width) * static_cast<size_t>(view.height));
+    for (size_t i = 0; i < pixels->size(); ++i) (*pixels)[i] = view.bits[i] & 0x00FFFFFFu;
+    if (width) *width = view.width;
+    if (height) *height = view.height;
+    return true;
+}
+
+void NativeWindowResized(HWND hwnd, int width, int height) {
+    if (!Find(hwnd)) return;
+    SetWindowPos(hwnd, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+void HeadlessResizeForeignWindow(uintptr_t id, int width, int height) {
+    HeadlessAddForeignWindow(id, width, height);
+    std::vector<HWND> children;
+    for (auto& [value, w] : M().windows) {
+        if ((w.style & WS_CHILD) && HandleValue(w.parent) == id && !w.destroying) children.push_back(w.hwnd);
+    }
+    for (HWND child : children) NativeWindowResized(child, width, height);
+}
+
+}  // namespace platform

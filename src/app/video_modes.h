@@ -1,0 +1,54 @@
+// video_modes.h — the display devices and their full-screen video modes.
+//
+// DisplayDeviceList is built once per process from every DirectDraw driver
+// and every Direct3D device on it: modes of at least 600 x 480 that the
+// device renders into (16, 24 or 32 bits), at most 100 per device and 20
+// devices. The current device is the last one added; the selection
+// operations move the current mode, which the configuration dialog shows in
+// its combo box 1011 and the saver window validates against.
+#pragma once
+
+#include <d3d.h>
+#include <ddraw.h>
+#include <windows.h>
+
+inline constexpr int kMaxDisplayDevices = 20;
+inline constexpr int kMaxVideoModes = 100;
+inline constexpr int kDisplayDeviceNameLength = 39;
+inline constexpr int kVideoModeListControl = 1011;
+
+struct DisplayDevice {
+    char name[kDisplayDeviceNameLength + 1];
+    D3DDEVICEDESC7 deviceDesc;  // as the device enumeration reported it, deviceGUID included
+    BOOL isHardware;            // D3DDEVCAPS_HWRASTERIZATION
+    BOOL hasDriverGuid;         // a secondary display driver; the primary display has no identifier
+    GUID driverGuid;
+    DDSURFACEDESC2 modes[kMaxVideoModes];
+    DWORD modeCount;
+};
+
+struct DisplayDeviceList {
+    DisplayDevice devices[kMaxDisplayDevices];
+    DWORD deviceCount;
+    DWORD currentDevice;
+    DWORD currentMode;
+};
+
+extern DisplayDeviceList DisplayDevices;
+
+// Builds the list on the first call of the process; every call makes the
+// last device current. Returns the number of devices.
+DWORD EnumerateDisplayDevices();
+// Forgets the list so that the next EnumerateDisplayDevices builds it again (tests).
+void ResetDisplayDevices();
+
+// Selects the first mode of the current device equal to all three values.
+bool FindVideoMode(LONG height, LONG width, LONG bitCount);
+// Selects mode 0 and gives its size; outputs stay as they were without a device.
+void SelectFirstVideoMode(LONG* height, LONG* width, LONG* bitCount);
+// An index outside the current device's modes is ignored.
+void SelectVideoMode(DWORD index);
+void GetSelectedVideoMode(LONG* height, LONG* width, LONG* bitCount);
+// Fills combo box 1011 of the dialog with the current device's modes,
+// "W x H  B bits", item data = mode index, the current mode selected.
+void FillVideoModeList(HWND dialog);

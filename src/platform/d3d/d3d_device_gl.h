@@ -1,0 +1,110 @@
+// d3d_device_gl.h — IDirect3DDevice7 on OpenGL.
+//
+// Keeps Direct3D 7's results: row-vector matrices (p' = p x M), clip depth
+// 0..w, left-handed space, the top-left screen origin with pixel centres on
+// whole coordinates, counter-clockwise culling judged on screen with y down,
+// pre-transformed vertices (0x1C4) drawn perspective-correct through rhw and
+// never lit. Lighting as Direct3D computes it without lights: a lit vertex's
+// colour is its ambient source (the material's ambient colour by default)
+// times D3DRENDERSTATE_AMBIENT plus its emissive source, its alpha the
+// diffuse source's; 0x1E2 records are read as position, reserved word,
+// diffuse, specular, u, v. Two texture stages with Direct3D's blending
+// cascade; render states are recorded and turned into GL state when a draw
+// needs them.
+//
+// Vertices are transformed and lit on the processor and go to GL in clip
+// coordinates, so draws under different transforms and lights can share a
+// batch (see gl_renderer.h). Nothing is allocated per draw.
+//
+// Accepts the vertex formats 0x112, 0x1E2 and 0x1C4 (others:
+// DDERR_INVALIDPARAMS) and all primitive types. Left out: lights, fog,
+// flat shading (drawn Gouraud), clip planes, stencil, texture transforms,
+// more than two stages.
+#pragma once
+
+#include <d3d.h>
+
+#include <vector>
+
+#include "platform/d3d/gl_renderer.h"
+
+namespace platform::ddraw {
+class DirectDrawImpl;
+class SurfaceImpl;
+}  // namespace platform::ddraw
+
+namespace platform::d3d {
+
+class D3DDeviceGL final : public IDirect3DDevice7 {
+public:
+    D3DDeviceGL(IDirect3D7* direct3D, ddraw::DirectDrawImpl* owner, ddraw::SurfaceImpl* target, bool hardware);
+
+    HRESULT QueryInterface(REFIID riid, LPVOID* ppvObj) override;
+    ULONG AddRef() override;
+    ULONG Release() override;
+
+    HRESULT GetCaps(LPD3DDEVICEDESC7 desc) override;
+    HRESULT EnumTextureFormats(LPD3DENUMPIXELFORMATSCALLBACK callback, LPVOID context) override;
+    HRESULT BeginScene() override;
+    HRESULT EndScene() override;
+    HRESULT SetRenderTarget(LPDIRECTDRAWSURFACE7 target, DWORD flags) override;
+    HRESULT GetRenderTarget(LPDIRECTDRAWSURFACE7* target) override;
+    HRESULT Clear(DWORD count, LPD3DRECT rects, DWORD flags, D3DCOLOR color, D3DVALUE z, DWORD stencil) override;
+    HRESULT SetTransform(D3DTRANSFORMSTATETYPE type, LPD3DMATRIX matrix) override;
+    HRESULT GetTransform(D3DTRANSFORMSTATETYPE type, LPD3DMATRIX matrix) override;
+    HRESULT SetViewport(LPD3DVIEWPORT7 viewport) override;
+    HRESULT GetViewport(LPD3DVIEWPORT7 viewport) override;
+    HRESULT SetMaterial(LPD3DMATERIAL7 material) override;
+    HRESULT GetMaterial(LPD3DMATERIAL7 material) override;
+    HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) override;
+    HRESULT GetRenderState(D3DRENDERSTATETYPE state, LPDWORD value) override;
+    HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, DWORD fvf, LPVOID vertices, DWORD vertexCount, DWORD flags) override;
+    HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE type, DWORD fvf, LPVOID vertices, DWORD vertexCount,
+                                 LPWORD indices, DWORD indexCount, DWORD flags) override;
+    HRESULT GetTexture(DWORD stage, LPDIRECTDRAWSURFACE7* texture) override;
+    HRESULT SetTexture(DWORD stage, LPDIRECTDRAWSURFACE7 texture) override;
+    HRESULT GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE state, LPDWORD value) override;
+    HRESULT SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE state, DWORD value) override;
+
+    // Draws everything batched so far; with wait, also waits for GL to finish.
+    void FlushDrawing(bool wait);
+    uint64_t GlDrawCalls();
+
+private:
+    static constexpr int kStages = 8;
+    static constexpr int kRenderStates = 256;
+    static constexpr int kStageStates = 32;
+
+    ~D3DDeviceGL();
+    HRESULT Draw(D3DPRIMITIVETYPE type, DWORD fvf, const void* vertices, DWORD vertexCount, const WORD* indices,
+                 DWORD indexCount);
+    void UpdateBaseState();
+    bool ResolveTextures(gl::DrawState* state, float tiles[2][4]);
+    void UpdateTransform();
+    gl::GlRenderer* Renderer();
+
+    ULONG refs_ = 1;
+    IDirect3D7* direct3D_;
+    ddraw::DirectDrawImpl* owner_;
+    ddraw::SurfaceImpl* target_;
+    bool hardware_;
+    bool inScene_ = false;
+    ddraw::SurfaceImpl* textures_[kStages] = {};
+    DWORD renderStates_[kRenderStates] = {};
+    DWORD stageStates_[kStages][kStageStates] = {};
+    D3DMATRIX world_{}, view_{}, projection_{}, combined_{};
+    bool transformDirty_ = true;
+    D3DVIEWPORT7 viewport_{};
+    D3DMATERIAL7 material_{};
+    gl::DrawState base_;
+    bool baseDirty_ = true;
+    std::vector<RECT> clearRects_;
+};
+
+// Flushes a device of this layer (benchmarks and tests); false for others.
+bool FlushDevice(IDirect3DDevice7* device, bool wait);
+// GL draw calls made by the device's DirectDraw object so far (0 for
+// devices of other implementations), for tests of batching.
+uint64_t DeviceGlDrawCalls(IDirect3DDevice7* device);
+
+}  // namespace platform::d3d

@@ -1,0 +1,36 @@
+// gl_context.cpp — the current-context bookkeeping shared by both backends.
+#include "platform/d3d/gl_context.h"
+
+#include <malloc.h>
+
+namespace platform::gl {
+namespace {
+GlContext* g_current = nullptr;
+}
+
+bool GlContext::MakeCurrent() {
+    if (g_current == this) return true;
+    if (!Activate()) {
+        g_current = nullptr;
+        return false;
+    }
+    g_current = this;
+    return true;
+}
+
+void GlContext::Forget() {
+    if (g_current == this) {
+        Deactivate();
+        g_current = nullptr;
+    }
+}
+
+void TuneAllocatorForGl() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    mallopt(M_MMAP_THRESHOLD, 64 << 20);
+    mallopt(M_TRIM_THRESHOLD, 256 << 20);
+}
+
+}  // namespace platform::gl

@@ -1,0 +1,68 @@
+// gl_context_sdl.cpp — an OpenGL context on the SDL window of a Win32
+// window: double-buffered, vertical sync on where the driver allows it.
+#include "platform/d3d/gl_context.h"
+
+#include <GL/gl.h>
+#include <SDL.h>
+
+#include "platform/win32/window_backend.h"
+
+namespace platform::gl {
+namespace {
+
+class SdlContext final : public GlContext {
+public:
+    SdlContext(HWND hwnd, SDL_Window* window, SDL_GLContext context) : hwnd_(hwnd), window_(window), context_(context) {}
+    ~SdlContext() override {
+        Forget();
+        SDL_GL_DeleteContext(context_);
+    }
+    bool HasWindow() const override { return WindowAlive(); }
+    void DrawableSize(int* width, int* height) const override {
+        *width = 0;
+        *height = 0;
+        if (WindowAlive()) SDL_GL_GetDrawableSize(window_, width, height);
+    }
+    void SwapWindow() override {
+        if (WindowAlive()) SDL_GL_SwapWindow(window_);
+    }
+    HWND Window() const override { return hwnd_; }
+
+    void ReadRenderer() {
+        const GLubyte* text = glGetString(GL_RENDERER);
+        renderer_ = text ? reinterpret_cast<const char*>(text) : "";
+    }
+
+protected:
+    bool Activate() override { return WindowAlive() && SDL_GL_MakeCurrent(window_, context_) == 0; }
+    void Deactivate() override { SDL_GL_MakeCurrent(WindowAlive() ? window_ : nullptr, nullptr); }
+
+private:
+    // The Win32 window may be destroyed before the context; its SDL window goes with it.
+    bool WindowAlive() const { return NativeSdlWindow(hwnd_) == window_; }
+
+    HWND hwnd_;
+    SDL_Window* window_;
+    SDL_GLContext context_;
+};
+
+}  // namespace
+
+std::unique_ptr<GlContext> CreateWindowContext(HWND hwnd) {
+    SDL_Window* window = NativeSdlWindow(hwnd);
+    if (!window || !(SDL_GetWindowFlags(window) & SDL_WINDOW_OPENGL)) return nullptr;
+    TuneAllocatorForGl();
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, 0);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GLContext context = SDL_GL_CreateContext(window);
+    if (!context) return nullptr;
+    auto result = std::make_unique<SdlContext>(hwnd, window, context);
+    if (!result->MakeCurrent()) return nullptr;
+    SDL_GL_SetSwapInterval(1);
+    result->ReadRenderer();
+    return result;
+}
+
+}  // namespace platform::gl

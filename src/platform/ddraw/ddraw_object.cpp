@@ -1,0 +1,322 @@
+// ddraw_object.cpp — the DirectDraw object, its clipper, DirectDrawCreateEx
+// and DirectDrawEnumerateExA.
+#include "platform/ddraw/ddraw_object.h"
+
+#include <d3d.h>
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "platform/d3d/direct3d_gl.h"
+#include "platform/d3d/gl_renderer.h"
+#include "platform/ddraw/ddraw_surface.h"
+#include "platform/platform.h"
+#include "platform/win32/window_backend.h"
+
+namespace platform {
+namespace {
+
+DirectDrawCreateHook& CreateHook() {
+    static DirectDrawCreateHook hook;
+    return hook;
+}
+
+DirectDrawEnumerateHook& EnumerateHook() {
+    static DirectDrawEnumerateHook hook;
+    return hook;
+}
+
+}  // namespace
+
+void SetDirectDrawCreateHook(DirectDrawCreateHook hook) { CreateHook() = std::move(hook); }
+void SetDirectDrawEnumerateHook(DirectDrawEnumerateHook hook) { EnumerateHook() = std::move(hook); }
+
+void FinishRendering(IDirectDraw7* directDraw) {
+    auto* impl = dynamic_cast<ddraw::DirectDrawImpl*>(directDraw);
+    if (!impl) return;
+    if (gl::GlRenderer* renderer = impl->ExistingRenderer()) renderer->Finish();
+}
+
+namespace ddraw {
+namespace {
+
+// Secondary displays are named by a GUID of this layer with the display's
+// index in its last byte.
+GUID SecondaryDisplayGuid(int index) {
+    GUID guid = {0x7665786c, 0x6464, 0x7277, {0x8a, 0x21, 0x4d, 0x6f, 0x6e, 0x69, 0x74, 0x00}};
+    guid.Data4[7] = static_cast<BYTE>(index);
+    return guid;
+}
+
+void FillModeDescription(DDSURFACEDESC2* desc, int width, int height, int bitCount, int refreshRate) {
+    std::memset(desc, 0, sizeof(*desc));
+    desc->dwSize = sizeof(DDSURFACEDESC2);
+    desc->dwFlags = DDSD_WIDTH | DDSD_HEIGHT | DDSD_PITCH | DDSD_PIXELFORMAT | DDSD_REFRESHRATE;
+    desc->dwWidth = static_cast<DWORD>(width);
+    desc->dwHeight = static_cast<DWORD>(height);
+    int bytes = bitCount <= 8 ? 1 : bitCount / 8;
+    desc->lPitch = (width * bytes + 3) & ~3;
+    desc->dwRefreshRate = static_cast<DWORD>(refreshRate);
+    desc->ddpfPixelFormat = DisplayPixelFormat(static_cast<DWORD>(bitCount));
+}
+
+}  // namespace
+
+// ---- clipper -----------------------------------------------------------------------------
+
+ClipperImpl::ClipperImpl(IDirectDraw7* owner) : owner_(owner) { owner_->AddRef(); }
+ClipperImpl::~ClipperImpl() { owner_->Release(); }
+
+HRESULT ClipperImpl::QueryInterface(REFIID, LPVOID* out) {
+    if (out) *out = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG ClipperImpl::AddRef() { return ++refs_; }
+
+ULONG ClipperImpl::Release() {
+    ULONG left = --refs_;
+    if (left == 0) delete this;
+    return left;
+}
+
+HRESULT ClipperImpl::GetHWnd(HWND* hwnd) {
+    if (!hwnd) return DDERR_INVALIDPARAMS;
+    *hwnd = hwnd_;
+    return DD_OK;
+}
+
+HRESULT ClipperImpl::SetHWnd(DWORD, HWND hwnd) {
+    if (hwnd && !IsWindow(hwnd)) return DDERR_INVALIDPARAMS;
+    hwnd_ = hwnd;
+    return DD_OK;
+}
+
+// ---- DirectDraw object -----------------------------------------------------------------------
+
+DirectDrawImpl::DirectDrawImpl(const DisplayInfo& display)
+    : display_(display), modeWidth_(display.width), modeHeight_(display.height), modeBits_(display.bitCount) {}
+
+DirectDrawImpl::~DirectDrawImpl() {
+    if (fillHookWindow_) {
+        SetNativeFillHook(fillHookWindow_, nullptr);
+        SetNativeImageHook(fillHookWindow_, nullptr);
+    }
+    renderer_.reset();
+}
+
+HRESULT DirectDrawImpl::QueryInterface(REFIID riid, LPVOID* out) {
+    if (!out) return DDERR_INVALIDPARAMS;
+    *out = nullptr;
+    if (riid == IID_IDirectDraw7) {
+        AddRef();
+        *out = static_cast<IDirectDraw7*>(this);
+        return DD_OK;
+    }
+    if (riid == IID_IDirect3D7) {
+        IDirect3D7* d3d = nullptr;
+        HRESULT hr = d3d::CreateDirect3D(this, &d3d);
+        if (FAILED(hr)) return hr;
+        *out = d3d;
+        return DD_OK;
+    }
+    return E_NOINTERFACE;
+}
+
+ULONG DirectDrawImpl::AddRef() { return ++refs_; }
+
+ULONG DirectDrawImpl::Release() {
+    ULONG left = --refs_;
+    if (left == 0) delete this;
+    return left;
+}
+
+HRESULT DirectDrawImpl::CreateClipper(DWORD, LPDIRECTDRAWCLIPPER* out, IUnknown* outer) {
+    if (!out) return DDERR_INVALIDPARAMS;
+    *out = nullptr;
+    if (outer) return DDERR_INVALIDPARAMS;
+    *out = new (std::nothrow) ClipperImpl(this);
+    return *out ? DD_OK : DDERR_OUTOFMEMORY;
+}
+
+HRESULT DirectDrawImpl::CreateSurface(LPDDSURFACEDESC2 desc, LPDIRECTDRAWSURFACE7* out, IUnknown* outer) {
+    if (!out) return DDERR_INVALIDPARAMS;
+    *out = nullptr;
+    if (!desc || outer) return DDERR_INVALIDPARAMS;
+    SurfaceImpl* surface = nullptr;
+    HRESULT hr = SurfaceImpl::Create(this, *desc, &surface);
+    if (SUCCEEDED(hr)) *out = surface;
+    return hr;
+}
+
+bool DirectDrawImpl::ModeListed(DWORD width, DWORD height, DWORD bitCount) const {
+    if (bitCount != 16 && bitCount != 32) return false;
+    for (const ModeSize& s : OfferedModeSizes(display_)) {
+        if (static_cast<DWORD>(s.width) == width && static_cast<DWORD>(s.height) == height) return true;
+    }
+    return false;
+}
+
+HRESULT DirectDrawImpl::EnumDisplayModes(DWORD, LPDDSURFACEDESC2 filter, LPVOID context,
+                                         LPDDENUMMODESCALLBACK2 callback) {
+    if (!callback) return DDERR_INVALIDPARAMS;
+    for (const ModeSize& s : OfferedModeSizes(display_)) {
+        for (int bits : {16, 32}) {
+            if (filter) {
+                if ((filter->dwFlags & DDSD_WIDTH) && filter->dwWidth != static_cast<DWORD>(s.width)) continue;
+                if ((filter->dwFlags & DDSD_HEIGHT) && filter->dwHeight != static_cast<DWORD>(s.height)) continue;
+                if ((filter->dwFlags & DDSD_PIXELFORMAT) &&
+                    filter->ddpfPixelFormat.dwRGBBitCount != static_cast<DWORD>(bits))
+                    continue;
+            }
+            DDSURFACEDESC2 mode;
+            FillModeDescription(&mode, s.width, s.height, bits, 0);
+            if (callback(&mode, context) == DDENUMRET_CANCEL) return DD_OK;
+        }
+    }
+    return DD_OK;
+}
+
+HRESULT DirectDrawImpl::GetDisplayMode(LPDDSURFACEDESC2 desc) {
+    if (!desc) return DDERR_INVALIDPARAMS;
+    FillModeDescription(desc, modeWidth_, modeHeight_, modeBits_, display_.refreshRate);
+    return DD_OK;
+}
+
+HRESULT DirectDrawImpl::RestoreAllSurfaces() {
+    if (!CheckDisplayOwned()) return DDERR_NOEXCLUSIVEMODE;
+    for (SurfaceImpl* s : surfaces_) s->SetLost(false);
+    return DD_OK;
+}
+
+HRESULT DirectDrawImpl::SetCooperativeLevel(HWND hwnd, DWORD flags) {
+    bool fullscreen = flags & DDSCL_FULLSCREEN;
+    bool exclusive = flags & DDSCL_EXCLUSIVE;
+    bool normal = flags & DDSCL_NORMAL;
+    if (fullscreen != exclusive) return DDERR_INVALIDPARAMS;
+    if (normal == fullscreen) return DDERR_INVALIDPARAMS;
+    if (hwnd && !IsWindow(hwnd)) return DDERR_INVALIDPARAMS;
+    if (exclusive && !hwnd) return DDERR_INVALIDPARAMS;
+    if (exclusive_ && !exclusive) {
+        // Leaving exclusive mode restores the desktop's mode.
+        modeWidth_ = display_.width;
+        modeHeight_ = display_.height;
+        modeBits_ = display_.bitCount;
+    }
+    exclusive_ = exclusive;
+    coopFlags_ = flags;
+    if (hwnd) hwnd_ = hwnd;
+    wasOwned_ = true;
+    return DD_OK;
+}
+
+HRESULT DirectDrawImpl::SetDisplayMode(DWORD width, DWORD height, DWORD bitCount, DWORD, DWORD) {
+    if (!ModeListed(width, height, bitCount)) return DDERR_INVALIDMODE;
+    modeWidth_ = static_cast<int>(width);
+    modeHeight_ = static_cast<int>(height);
+    modeBits_ = static_cast<int>(bitCount);
+    return DD_OK;
+}
+
+bool DirectDrawImpl::CheckDisplayOwned() {
+    if (!exclusive_) return true;
+    bool owned = hwnd_ && NativeWindowShown(hwnd_);
+    if (!owned && wasOwned_) {
+        for (SurfaceImpl* s : surfaces_) {
+            if (s->IsPrimary() || s->IsRenderTarget() || s->IsZBuffer()) s->SetLost(true);
+        }
+    }
+    wasOwned_ = owned;
+    return owned;
+}
+
+HRESULT DirectDrawImpl::TestCooperativeLevel() { return CheckDisplayOwned() ? DD_OK : DDERR_NOEXCLUSIVEMODE; }
+
+HWND DirectDrawImpl::PresentWindow(const SurfaceImpl* primary) const {
+    if (hwnd_) return hwnd_;
+    return primary ? primary->ClipperWindow() : nullptr;
+}
+
+gl::GlRenderer* DirectDrawImpl::ExistingRenderer() {
+    if (!renderer_ || !renderer_->Activate()) return nullptr;
+    return renderer_.get();
+}
+
+gl::GlRenderer* DirectDrawImpl::Renderer() {
+    if (renderer_) return renderer_->Activate() ? renderer_.get() : nullptr;
+    if (rendererFailed_) return nullptr;
+    HWND window = hwnd_;
+    if (!window) {
+        for (SurfaceImpl* s : surfaces_) {
+            if (s->IsPrimary() && s->ClipperWindow()) window = s->ClipperWindow();
+        }
+    }
+    std::unique_ptr<gl::GlContext> context;
+    if (window) context = gl::CreateWindowContext(window);
+    if (context) {
+        renderer_ = gl::GlRenderer::Create(std::move(context));
+        if (renderer_) {
+            fillHookWindow_ = window;
+            gl::GlRenderer* renderer = renderer_.get();
+            SetNativeFillHook(window, [renderer] { renderer->FillWindowBlack(); });
+            SetNativeImageHook(window, [renderer](const uint32_t* argb, int width, int height) {
+                renderer->PresentImage(argb, width, height);
+            });
+        }
+    }
+    if (!renderer_) renderer_ = gl::GlRenderer::Create(gl::CreateHeadlessContext());
+    if (!renderer_) rendererFailed_ = true;
+    return renderer_.get();
+}
+
+void DirectDrawImpl::RegisterSurface(SurfaceImpl* surface) { surfaces_.push_back(surface); }
+
+void DirectDrawImpl::UnregisterSurface(SurfaceImpl* surface) {
+    surfaces_.erase(std::remove(surfaces_.begin(), surfaces_.end(), surface), surfaces_.end());
+}
+
+}  // namespace ddraw
+}  // namespace platform
+
+using platform::ddraw::DirectDrawImpl;
+using platform::ddraw::DisplayInfo;
+using platform::ddraw::QueryDisplays;
+
+HRESULT DirectDrawCreateEx(GUID* lpGuid, LPVOID* lplpDD, REFIID iid, IUnknown* pUnkOuter) {
+    if (platform::CreateHook()) return platform::CreateHook()(lpGuid, lplpDD, iid, pUnkOuter);
+    if (!lplpDD) return DDERR_INVALIDPARAMS;
+    *lplpDD = nullptr;
+    if (iid != IID_IDirectDraw7 || pUnkOuter) return DDERR_INVALIDPARAMS;
+    std::vector<DisplayInfo> displays = QueryDisplays();
+    const DisplayInfo* display = &displays[0];
+    if (lpGuid) {
+        display = nullptr;
+        for (const DisplayInfo& d : displays) {
+            if (d.index > 0 && *lpGuid == platform::ddraw::SecondaryDisplayGuid(d.index)) display = &d;
+        }
+        if (!display) return DDERR_INVALIDPARAMS;
+    }
+    auto* dd = new (std::nothrow) DirectDrawImpl(*display);
+    if (!dd) return DDERR_OUTOFMEMORY;
+    *lplpDD = static_cast<IDirectDraw7*>(dd);
+    return DD_OK;
+}
+
+HRESULT DirectDrawEnumerateExA(LPDDENUMCALLBACKEXA lpCallback, LPVOID lpContext, DWORD dwFlags) {
+    if (platform::EnumerateHook()) return platform::EnumerateHook()(lpCallback, lpContext, dwFlags);
+    if (!lpCallback) return DDERR_INVALIDPARAMS;
+    std::vector<DisplayInfo> displays = QueryDisplays();
+    char description[] = "Primary Display Driver";
+    char name[] = "display";
+    if (!lpCallback(nullptr, description, name, lpContext, nullptr)) return DD_OK;
+    if (!(dwFlags & DDENUM_ATTACHEDSECONDARYDEVICES)) return DD_OK;
+    for (const DisplayInfo& d : displays) {
+        if (d.index == 0) continue;
+        GUID guid = platform::ddraw::SecondaryDisplayGuid(d.index);
+        std::string text = d.name;
+        std::string driver = "display" + std::to_string(d.index + 1);
+        if (!lpCallback(&guid, text.data(), driver.data(), lpContext, nullptr)) break;
+    }
+    return DD_OK;
+}

@@ -1,0 +1,569 @@
+// ddraw_surface.cpp — surfaces: creation, locks, blits, device contexts,
+// colour keys, attachments and presentation.
+#include "platform/ddraw/ddraw_surface.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "platform/d3d/gl_renderer.h"
+#include "platform/ddraw/ddraw_object.h"
+#include "platform/win32/gdi_dc.h"
+
+namespace platform::ddraw {
+namespace {
+
+constexpr int kMaxSurfaceSide = 16384;
+
+bool InRange(uint32_t value, const DDCOLORKEY& key, DWORD mask) {
+    uint32_t v = value & mask;
+    uint32_t low = key.dwColorSpaceLowValue & mask;
+    uint32_t high = key.dwColorSpaceHighValue & mask;
+    if (high < low) high = low;
+    return v >= low && v <= high;
+}
+
+bool Overlaps(const RECT& a, const RECT& b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+// Scratch memory for blits whose source and destination overlap.
+std::vector<uint8_t>& Scratch() {
+    static std::vector<uint8_t> scratch;
+    return scratch;
+}
+
+}  // namespace
+
+SurfaceImpl::SurfaceImpl(DirectDrawImpl* owner, int width, int height, const PixelLayout& layout, const DDSCAPS2& caps)
+    : owner_(owner), width_(width), height_(height), layout_(layout), caps_(caps) {
+    pitch_ = (width_ * layout_.BytesPerPixel() + 3) & ~3;
+    pixels_.assign(static_cast<size_t>(pitch_) * static_cast<size_t>(height_), 0);
+    owner_->AddRef();
+    owner_->RegisterSurface(this);
+}
+
+SurfaceImpl::~SurfaceImpl() {
+    if (!dead_) Kill();
+}
+
+HRESULT SurfaceImpl::Create(DirectDrawImpl* owner, const DDSURFACEDESC2& desc, SurfaceImpl** out) {
+    *out = nullptr;
+    if (!(desc.dwFlags & DDSD_CAPS)) return DDERR_INVALIDPARAMS;
+    DDSCAPS2 caps = desc.ddsCaps;
+    if (caps.dwCaps2 & DDSCAPS2_STEREOSURFACELEFT) return DDERR_UNSUPPORTED;
+    int width = 0, height = 0;
+    PixelLayout layout;
+    DWORD backBuffers = 0;
+    try {
+        if (caps.dwCaps & DDSCAPS_PRIMARYSURFACE) {
+            if (desc.dwFlags & (DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT)) return DDERR_INVALIDPARAMS;
+            width = owner->ModeWidth();
+            height = owner->ModeHeight();
+            layout = LayoutFromPixelFormat(DisplayPixelFormat(static_cast<DWORD>(owner->ModeBitCount())));
+            if (!layout.Valid()) return DDERR_INVALIDPIXELFORMAT;
+            if (caps.dwCaps & DDSCAPS_FLIP) {
+                if (!(desc.dwFlags & DDSD_BACKBUFFERCOUNT) || desc.dwBackBufferCount < 1 ||
+                    !(caps.dwCaps & DDSCAPS_COMPLEX))
+                    return DDERR_INVALIDPARAMS;
+                if (!owner->IsExclusive()) return DDERR_NOEXCLUSIVEMODE;
+                backBuffers = desc.dwBackBufferCount;
+            }
+        } else {
+            if (!(desc.dwFlags & DDSD_WIDTH) || !(desc.dwFlags & DDSD_HEIGHT)) return DDERR_INVALIDPARAMS;
+            if (desc.dwWidth == 0 || desc.dwHeight == 0 || desc.dwWidth > kMaxSurfaceSide ||
+                desc.dwHeight > kMaxSurfaceSide)
+                return DDERR_INVALIDPARAMS;
+            width = static_cast<int>(desc.dwWidth);
+            height = static_cast<int>(desc.dwHeight);
+            if (caps.dwCaps & DDSCAPS_ZBUFFER) {
+                if (!(desc.dwFlags & DDSD_PIXELFORMAT) || !(desc.ddpfPixelFormat.dwFlags & DDPF_ZBUFFER))
+                    return DDERR_INVALIDPIXELFORMAT;
+                layout = LayoutFromPixelFormat(desc.ddpfPixelFormat);
+                if (!layout.isDepth) return DDERR_INVALIDPIXELFORMAT;
+            } else if (desc.dwFlags & DDSD_PIXELFORMAT) {
+                layout = LayoutFromPixelFormat(desc.ddpfPixelFormat);
+                if (!layout.Valid() || layout.isDepth) return DDERR_INVALIDPIXELFORMAT;
+            } else {
+                layout = LayoutFromPixelFormat(DisplayPixelFormat(static_cast<DWORD>(owner->ModeBitCount())));
+                if (!layout.Valid()) return DDERR_INVALIDPIXELFORMAT;
+            }
+        }
+        auto* surface = new SurfaceImpl(owner, width, height, layout, caps);
+        if (surface->IsTexture()) {
+            if (gl::GlRenderer* renderer = owner->ExistingRenderer()) renderer->PrepareTexture(*surface);
+        }
+        if (desc.dwFlags & DDSD_CKSRCBLT) surface->SetColorKey(DDCKEY_SRCBLT, const_cast<DDCOLORKEY*>(&desc.ddckCKSrcBlt));
+        if (desc.dwFlags & DDSD_CKDESTBLT)
+            surface->SetColorKey(DDCKEY_DESTBLT, const_cast<DDCOLORKEY*>(&desc.ddckCKDestBlt));
+        if (backBuffers) {
+            surface->caps_.dwCaps |= DDSCAPS_FRONTBUFFER | DDSCAPS_VIDEOMEMORY | DDSCAPS_LOCALVIDMEM;
+            surface->backBufferCount_ = backBuffers;
+            DDSCAPS2 backCaps{};
+            backCaps.dwCaps = DDSCAPS_BACKBUFFER | DDSCAPS_FLIP | DDSCAPS_COMPLEX | DDSCAPS_VIDEOMEMORY |
+                              DDSCAPS_LOCALVIDMEM | (caps.dwCaps & DDSCAPS_3DDEVICE);
+            for (DWORD i = 0; i < backBuffers; ++i) {
+                auto* back = new SurfaceImpl(owner, width, height, layout, backCaps);
+                back->refs_ = 0;  // held by the chain; GetAttachedSurface hands out references
+                back->chainRoot_ = surface;
+                if (i > 0) back->caps_.dwCaps &= ~static_cast<DWORD>(DDSCAPS_BACKBUFFER);
+                surface->chain_.push_back(back);
+            }
+        }
+        *out = surface;
+        return DD_OK;
+    } catch (const std::bad_alloc&) {
+        return DDERR_OUTOFMEMORY;
+    }
+}
+
+void SurfaceImpl::Kill() {
+    if (dead_) return;
+    if (gl::GlRenderer* renderer = owner_->ExistingRenderer()) renderer->ReleaseSurface(*this);
+    if (dc_) {
+        gdi::DeletePixelViewDc(dc_);
+        dc_ = nullptr;
+    }
+    std::vector<SurfaceImpl*> chain;
+    chain.swap(chain_);
+    for (SurfaceImpl* back : chain) {
+        back->chainRoot_ = nullptr;
+        back->Kill();
+        if (back->refs_ == 0) delete back;
+    }
+    if (zBuffer_) {
+        zBuffer_->Release();
+        zBuffer_ = nullptr;
+    }
+    if (clipper_) {
+        clipper_->Release();
+        clipper_ = nullptr;
+    }
+    std::vector<uint8_t>().swap(pixels_);
+    dead_ = true;
+    owner_->UnregisterSurface(this);
+    owner_->Release();
+}
+
+SurfaceImpl* SurfaceImpl::From(IDirectDrawSurface7* surface) { return dynamic_cast<SurfaceImpl*>(surface); }
+
+HWND SurfaceImpl::ClipperWindow() const { return clipper_ ? clipper_->Window() : nullptr; }
+
+// ---- IUnknown ----------------------------------------------------------------------------
+
+HRESULT SurfaceImpl::QueryInterface(REFIID riid, LPVOID* out) {
+    if (!out) return DDERR_INVALIDPARAMS;
+    *out = nullptr;
+    if (riid == IID_IDirectDrawSurface7) {
+        AddRef();
+        *out = static_cast<IDirectDrawSurface7*>(this);
+        return DD_OK;
+    }
+    return E_NOINTERFACE;
+}
+
+ULONG SurfaceImpl::AddRef() { return ++refs_; }
+
+ULONG SurfaceImpl::Release() {
+    if (refs_ == 0) return 0;
+    ULONG left = --refs_;
+    // A back buffer belongs to its chain; a dead one goes with its last reference.
+    if (left == 0 && !chainRoot_) delete this;
+    return left;
+}
+
+// ---- contents ------------------------------------------------------------------------------
+
+void SurfaceImpl::SyncFromGl() {
+    if (dead_) return;
+    gl::GlRenderer* renderer = owner_->ExistingRenderer();
+    if (!renderer) return;
+    const gl::DrawState* pending = renderer->PendingState();
+    if (pending && pending->target == this) renderer->Flush();
+    if (glNewer_) renderer->ReadBack(*this);
+}
+
+HRESULT SurfaceImpl::ResolveRect(const RECT* in, RECT* out) const {
+    if (!in) {
+        *out = RECT{0, 0, width_, height_};
+        return DD_OK;
+    }
+    if (in->left < 0 || in->top < 0 || in->right > width_ || in->bottom > height_ || in->left >= in->right ||
+        in->top >= in->bottom)
+        return DDERR_INVALIDRECT;
+    *out = *in;
+    return DD_OK;
+}
+
+void SurfaceImpl::FillDescription(DDSURFACEDESC2* desc) const {
+    std::memset(desc, 0, sizeof(*desc));
+    desc->dwSize = sizeof(DDSURFACEDESC2);
+    desc->dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH | DDSD_PITCH | DDSD_PIXELFORMAT;
+    desc->dwWidth = static_cast<DWORD>(width_);
+    desc->dwHeight = static_cast<DWORD>(height_);
+    desc->lPitch = pitch_;
+    desc->ddpfPixelFormat = PixelFormatOf(layout_);
+    desc->ddsCaps = caps_;
+    if (backBufferCount_) {
+        desc->dwFlags |= DDSD_BACKBUFFERCOUNT;
+        desc->dwBackBufferCount = backBufferCount_;
+    }
+    if (hasSrcKey_) {
+        desc->dwFlags |= DDSD_CKSRCBLT;
+        desc->ddckCKSrcBlt = srcKey_;
+    }
+    if (hasDestKey_) {
+        desc->dwFlags |= DDSD_CKDESTBLT;
+        desc->ddckCKDestBlt = destKey_;
+    }
+}
+
+HRESULT SurfaceImpl::GetSurfaceDesc(LPDDSURFACEDESC2 desc) {
+    if (!desc) return DDERR_INVALIDPARAMS;
+    if (dead_) return DDERR_SURFACELOST;
+    FillDescription(desc);
+    return DD_OK;
+}
+
+HRESULT SurfaceImpl::GetPixelFormat(LPDDPIXELFORMAT format) {
+    if (!format) return DDERR_INVALIDPARAMS;
+    if (dead_) return DDERR_SURFACELOST;
+    *format = PixelFormatOf(layout_);
+    return DD_OK;
+}
+
+HRESULT SurfaceImpl::GetCaps(LPDDSCAPS2 caps) {
+    if (!caps) return DDERR_INVALIDPARAMS;
+    *caps = caps_;
+    return DD_OK;
+}
+
+HRESULT SurfaceImpl::Lock(LPRECT rect, LPDDSURFACEDESC2 desc, DWORD flags, HANDLE) {
+    if (!desc) return DDERR_INVALIDPARAMS;
+    if (dead_ || lost_) return DDERR_SURFACELOST;
+    if (locked_ || dc_) return DDERR_SURFACEBUSY;
+    RECT r;
+    if (HRESULT hr = ResolveRect(rect, &r); FAILED(hr)) return hr;
+    if (!IsZBuffer()) SyncFromGl();
+    FillDescription(desc);
+    desc->dwFlags |= DDSD_LPSURFACE;
+    desc->lpSurface = pixels_.data() + static_cast<size_t>(r.top) * pitch_ + r.left * layout_.BytesPerPixel();
+    locked_ = true;
+    lockReadOnly_ = (flags & DDLOCK_READONLY) != 0;
+    return DD_OK;
+}
+
+HRESULT SurfaceImpl::Unlock(LPRECT) {
+    if (dead_) return DDERR_SURFACELOST;
+    if (!locked_) return DDERR_NOTLOCKED;
+    locked_ = false;
+    if (!lockReadOnly_) PixelsChanged();
+    return DD_OK;
+}
+
+HRESULT SurfaceImpl::GetDC(HDC* dc) {
+    if (!dc) return DDERR_INVALIDPARAMS;
+    *dc = nullptr;
+    if (dead_ || lost_) return DDERR_SURFACELOST;
+    if (locked_ || dc_) return DDERR_SURFACEBUSY;
+    if (IsZBuffer()) return DDERR_CANTCREATEDC;
+    SyncFromGl();
+    gdi::PixelView view{pixels_.data(), width_, height_, pitch_, layout_.bitCount,
+                        layout_.rMask,  layout_.gMask, layout_.bMask, layout_.aMask};
+    HDC created = gdi::CreatePixelViewDc(view);
+    if (!created) return DDERR_CANTCREATEDC;
+    dc_ = created;
+    *dc = created;
+    return DD_OK;
+}
+
+HRESULT SurfaceImpl::ReleaseDC(HDC dc) {
+    if (dead_) return DDERR_SURFACELOST;
+    if (!dc_) return DDERR_NODC;
+    if (dc != dc_) return DDERR_INVALIDPARAMS;
+    gdi::DeletePixelViewDc(dc_);
+    dc_ = nullptr;
+    PixelsChanged();
+    return DD_OK;
+}
+
+HRESULT SurfaceImpl::GetColorKey(DWORD flags, LPDDCOLORKEY key) {
+    if (!key) return DDERR_INVALIDPARAMS;
+    if (flags & DDCKEY_SRCBLT) {
+        if (!hasSrcKey_) return DDERR_NOCOLORKEY;
+        *key = srcKey_;
+        return DD_OK;
+    }
+    if (flags & DDCKEY_DESTBLT) {
+        if (!hasDestKey_) return DDERR_NOCOLORKEY;
+        *key = destKey_;
+        return DD_OK;
+    }
+    return DDERR_INVALIDPARAMS;
+}
+
+HRESULT SurfaceImpl::SetColorKey(DWORD flags, LPDDCOLORKEY key) {
+    if (dead_) return DDERR_SURFACELOST;
+    bool* has = nullptr;
+    DDCOLORKEY* slot = nullptr;
+    if (flags & DDCKEY_SRCBLT) {
+        has = &hasSrcKey_;
+        slot = &srcKey_;
+    } else if (flags & DDCKEY_DESTBLT) {
+        has = &hasDestKey_;
+        slot = &destKey_;
+    } else {
+        return DDERR_INVALIDPARAMS;
+    }
+    if (!key) {
+        *has = false;
+        return DD_OK;
+    }
+    *slot = *key;
+    if (!(flags & DDCKEY_COLORSPACE)) slot->dwColorSpaceHighValue = slot->dwColorSpaceLowValue;
+    *has = true;
+    return DD_OK;
+}
+
+// ---- blits -------------------------------------------------------------------------------------
+
+HRESULT SurfaceImpl::Blt(LPRECT destRect, IDirectDrawSurface7* source, LPRECT sourceRect, DWORD flags,
+                         LPDDBLTFX fx) {
+    if (dead_ || lost_) return DDERR_SURFACELOST;
+    if (locked_ || dc_) return DDERR_SURFACEBUSY;
+    if (IsZBuffer()) return DDERR_UNSUPPORTED;
+    SurfaceImpl* src = source ? From(source) : nullptr;
+    if (source && !src) return DDERR_INVALIDPARAMS;
+
+    if (flags & DDBLT_COLORFILL) {
+        if (!fx) return DDERR_INVALIDPARAMS;
+        RECT d;
+        if (HRESULT hr = ResolveRect(destRect, &d); FAILED(hr)) return hr;
+        SyncFromGl();
+        int bytes = layout_.BytesPerPixel();
+        uint32_t value = fx->dwFillColor;
+        for (int y = d.top; y < d.bottom; ++y) {
+            uint8_t* row = pixels_.data() + static_cast<size_t>(y) * pitch_;
+            for (int x = d.left; x < d.right; ++x) WritePixel(row + x * bytes, bytes, value);
+        }
+        PixelsChanged();
+        return DD_OK;
+    }
+
+    if (!src) return DDERR_INVALIDPARAMS;
+    if (src->dead_ || src->lost_) return DDERR_SURFACELOST;
+    if (src->locked_ || src->dc_) return DDERR_SURFACEBUSY;
+    RECT s;
+    if (HRESULT hr = src->ResolveRect(sourceRect, &s); FAILED(hr)) return hr;
+    if (IsPrimary() && chain_.empty()) return Present(destRect, src, s);
+    RECT d;
+    if (HRESULT hr = ResolveRect(destRect, &d); FAILED(hr)) return hr;
+
+    const DDCOLORKEY* srcKey = nullptr;
+    const DDCOLORKEY* destKey = nullptr;
+    if (flags & DDBLT_KEYSRCOVERRIDE) {
+        if (!fx) return DDERR_INVALIDPARAMS;
+        srcKey = &fx->ddckSrcColorkey;
+    } else if (flags & DDBLT_KEYSRC) {
+        if (!src->hasSrcKey_) return DDERR_NOCOLORKEY;
+        srcKey = &src->srcKey_;
+    }
+    if (flags & DDBLT_KEYDESTOVERRIDE) {
+        if (!fx) return DDERR_INVALIDPARAMS;
+        destKey = &fx->ddckDestColorkey;
+    } else if (flags & DDBLT_KEYDEST) {
+        if (!hasDestKey_) return DDERR_NOCOLORKEY;
+        destKey = &destKey_;
+    }
+
+    src->SyncFromGl();
+    SyncFromGl();
+    const int sb = src->layout_.BytesPerPixel(), db = layout_.BytesPerPixel();
+    const int sw = s.right - s.left, sh = s.bottom - s.top;
+    const int dw = d.right - d.left, dh = d.bottom - d.top;
+    const bool same = src->layout_.SameAs(layout_);
+    const DWORD srcMask = src->layout_.ColorMask();
+    const DWORD destMask = layout_.ColorMask();
+
+    // Reading from a copy keeps an overlapping blit within one surface correct.
+    const uint8_t* srcBase = src->pixels_.data();
+    int srcPitch = src->pitch_;
+    int srcOriginX = 0, srcOriginY = 0;
+    if (src == this && Overlaps(s, d)) {
+        std::vector<uint8_t>& scratch = Scratch();
+        scratch.resize(static_cast<size_t>(sw) * sh * sb);
+        for (int y = 0; y < sh; ++y)
+            std::memcpy(scratch.data() + static_cast<size_t>(y) * sw * sb,
+                        pixels_.data() + static_cast<size_t>(s.top + y) * pitch_ + s.left * sb,
+                        static_cast<size_t>(sw) * sb);
+        srcBase = scratch.data();
+        srcPitch = sw * sb;
+        srcOriginX = s.left;
+        srcOriginY = s.top;
+    }
+
+    for (int y = 0; y < dh; ++y) {
+        // Point sampling at the centre of each destination pixel.
+        int sy = s.top + static_cast<int>((static_cast<int64_t>(2 * y + 1) * sh) / (2 * dh));
+        const uint8_t* srow = srcBase + static_cast<size_t>(sy - srcOriginY) * srcPitch;
+        uint8_t* drow = pixels_.data() + static_cast<size_t>(d.top + y) * pitch_;
+        for (int x = 0; x < dw; ++x) {
+            int sx = s.left + static_cast<int>((static_cast<int64_t>(2 * x + 1) * sw) / (2 * dw));
+            uint32_t value = ReadPixel(srow + (sx - srcOriginX) * sb, sb);
+            if (srcKey && InRange(value, *srcKey, srcMask)) continue;
+            uint8_t* dp = drow + (d.left + x) * db;
+            if (destKey && !InRange(ReadPixel(dp, db), *destKey, destMask)) continue;
+            WritePixel(dp, db, same ? value : layout_.FromArgb(src->layout_.ToArgb(value)));
+        }
+    }
+    PixelsChanged();
+    return DD_OK;
+}
+
+HRESULT SurfaceImpl::BltFast(DWORD x, DWORD y, IDirectDrawSurface7* source, LPRECT sourceRect, DWORD trans) {
+    if (dead_ || lost_) return DDERR_SURFACELOST;
+    SurfaceImpl* src = source ? From(source) : nullptr;
+    if (!src) return DDERR_INVALIDPARAMS;
+    RECT s;
+    if (HRESULT hr = src->ResolveRect(sourceRect, &s); FAILED(hr)) return hr;
+    RECT d{static_cast<LONG>(x), static_cast<LONG>(y), static_cast<LONG>(x) + (s.right - s.left),
+           static_cast<LONG>(y) + (s.bottom - s.top)};
+    if (d.right > width_ || d.bottom > height_) return DDERR_INVALIDRECT;
+    DWORD flags = 0;
+    if (trans & DDBLTFAST_SRCCOLORKEY) flags |= DDBLT_KEYSRC;
+    if (trans & DDBLTFAST_DESTCOLORKEY) flags |= DDBLT_KEYDEST;
+    return Blt(&d, source, &s, flags, nullptr);
+}
+
+HRESULT SurfaceImpl::Present(const RECT* destRect, SurfaceImpl* source, const RECT& sourceRect) {
+    gl::GlRenderer* renderer = owner_->Renderer();
+    if (!renderer) return DD_OK;
+    HWND window = owner_->PresentWindow(this);
+    if (renderer->Context().HasWindow() && window == renderer->Context().Window()) {
+        RECT client{};
+        GetClientRect(window, &client);
+        if (destRect) {
+            POINT origin{0, 0};
+            ClientToScreen(window, &origin);
+            client = RECT{destRect->left - origin.x, destRect->top - origin.y, destRect->right - origin.x,
+                          destRect->bottom - origin.y};
+        }
+        renderer->PresentToWindow(*source, sourceRect, &client);
+        return DD_OK;
+    }
+    // Headless: the picture goes into the primary surface itself.
+    RECT d = destRect ? *destRect : RECT{0, 0, width_, height_};
+    if (d.right <= d.left || d.bottom <= d.top) return DDERR_INVALIDRECT;
+    renderer->DrawSurfaceInto(*source, sourceRect, *this, d);
+    return DD_OK;
+}
+
+HRESULT SurfaceImpl::Flip(IDirectDrawSurface7* targetOverride, DWORD) {
+    if (dead_) return DDERR_SURFACELOST;
+    if (chain_.empty()) return DDERR_NOTFLIPPABLE;
+    if (!owner_->CheckDisplayOwned() || lost_) return DDERR_SURFACELOST;
+    SurfaceImpl* back = chain_[0];
+    if (targetOverride) {
+        SurfaceImpl* target = From(targetOverride);
+        if (std::find(chain_.begin(), chain_.end(), target) == chain_.end()) return DDERR_INVALIDPARAMS;
+        back = target;
+    }
+    if (back->lost_) return DDERR_SURFACELOST;
+    gl::GlRenderer* renderer = owner_->Renderer();
+    if (renderer && renderer->Context().HasWindow() && owner_->PresentWindow(this) == renderer->Context().Window()) {
+        renderer->PresentToWindow(*back, RECT{0, 0, back->width_, back->height_}, nullptr);
+        return DD_OK;
+    }
+    // Headless: the buffers trade their pixels, as a flip does.
+    if (renderer) renderer->Flush();
+    SwapContents(*back);
+    return DD_OK;
+}
+
+void SurfaceImpl::SwapContents(SurfaceImpl& other) {
+    std::swap(pixels_, other.pixels_);
+    std::swap(version_, other.version_);
+    std::swap(glNewer_, other.glNewer_);
+    std::swap(gl_, other.gl_);
+}
+
+// ---- attachments ----------------------------------------------------------------------------------
+
+HRESULT SurfaceImpl::AddAttachedSurface(IDirectDrawSurface7* surface) {
+    if (dead_) return DDERR_SURFACELOST;
+    SurfaceImpl* z = surface ? From(surface) : nullptr;
+    if (!z || z == this || !z->IsZBuffer() || IsZBuffer()) return DDERR_INVALIDPARAMS;
+    if (z->width_ != width_ || z->height_ != height_) return DDERR_INVALIDPARAMS;
+    if (zBuffer_) return DDERR_INVALIDPARAMS;
+    z->AddRef();
+    zBuffer_ = z;
+    return DD_OK;
+}
+
+HRESULT SurfaceImpl::DeleteAttachedSurface(DWORD, IDirectDrawSurface7* surface) {
+    if (dead_) return DDERR_SURFACELOST;
+    SurfaceImpl* z = surface ? From(surface) : zBuffer_;
+    if (!z || z != zBuffer_) return DDERR_SURFACENOTATTACHED;
+    if (gl::GlRenderer* renderer = owner_->ExistingRenderer()) renderer->Flush();
+    zBuffer_ = nullptr;
+    z->Release();
+    return DD_OK;
+}
+
+HRESULT SurfaceImpl::GetAttachedSurface(LPDDSCAPS2 caps, IDirectDrawSurface7** out) {
+    if (!out) return DDERR_INVALIDPARAMS;
+    *out = nullptr;
+    if (!caps) return DDERR_INVALIDPARAMS;
+    if (dead_) return DDERR_SURFACELOST;
+    auto matches = [caps](const SurfaceImpl* s) {
+        return (s->caps_.dwCaps & caps->dwCaps) == caps->dwCaps && (s->caps_.dwCaps2 & caps->dwCaps2) == caps->dwCaps2;
+    };
+    SurfaceImpl* found = nullptr;
+    if (!chain_.empty() && matches(chain_[0])) found = chain_[0];
+    if (!found && chainRoot_) {
+        // A back buffer's attachment is the next surface of the chain.
+        auto& chain = chainRoot_->chain_;
+        auto it = std::find(chain.begin(), chain.end(), this);
+        SurfaceImpl* next = (it != chain.end() && it + 1 != chain.end()) ? *(it + 1) : chainRoot_;
+        if (next != this && matches(next)) found = next;
+    }
+    if (!found && zBuffer_ && matches(zBuffer_)) found = zBuffer_;
+    if (!found) return DDERR_NOTFOUND;
+    found->AddRef();
+    *out = found;
+    return DD_OK;
+}
+
+HRESULT SurfaceImpl::SetClipper(LPDIRECTDRAWCLIPPER clipper) {
+    if (dead_) return DDERR_SURFACELOST;
+    auto* c = clipper ? dynamic_cast<ClipperImpl*>(clipper) : nullptr;
+    if (clipper && !c) return DDERR_INVALIDPARAMS;
+    if (c) c->AddRef();
+    if (clipper_) clipper_->Release();
+    clipper_ = c;
+    return DD_OK;
+}
+
+HRESULT SurfaceImpl::IsLost() {
+    if (dead_) return DDERR_SURFACELOST;
+    return lost_ ? DDERR_SURFACELOST : DD_OK;
+}
+
+HRESULT SurfaceImpl::Restore() {
+    if (dead_) return DDERR_SURFACELOST;
+    if (owner_->IsExclusive() && !owner_->CheckDisplayOwned()) return DDERR_NOEXCLUSIVEMODE;
+    lost_ = false;
+    for (SurfaceImpl* back : chain_) back->lost_ = false;
+    return DD_OK;
+}
+
+HRESULT SurfaceImpl::GetDDInterface(LPVOID* out) {
+    if (!out) return DDERR_INVALIDPARAMS;
+    *out = nullptr;
+    if (dead_) return DDERR_SURFACELOST;
+    owner_->AddRef();
+    *out = static_cast<IDirectDraw7*>(owner_);
+    return DD_OK;
+}
+
+}  // namespace platform::ddraw

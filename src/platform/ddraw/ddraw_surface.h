@@ -1,0 +1,142 @@
+// ddraw_surface.h — IDirectDrawSurface7: a pixel buffer in its own format.
+//
+// Every surface keeps its pixels in memory (Lock hands them out, the blits
+// work on them, GetDC lets GDI draw into them); textures are mirrored into
+// OpenGL when a draw needs them after a change, render targets are drawn by
+// OpenGL and read back when the program looks at them. A change on either
+// side is tracked with a version counter and a "GL is newer" flag.
+//
+// The primary surface with DDSCAPS_FLIP and a back buffer count is a
+// flipping chain: the back buffers are created with it, live as long as it
+// does whatever their own counts say (as in DirectDraw), and Flip presents
+// the first back buffer. A primary without a chain is the screen; a Blt to
+// it presents into the window of its clipper (or the cooperative window).
+//
+// Provides: AddRef/Release with true counts (a surface holds a reference on
+// its DirectDraw object), Lock/Unlock (DDLOCK_WAIT, READONLY), Blt (stretch
+// by point sampling, DDBLT_COLORFILL, DDBLT_KEYSRC, DDBLT_KEYSRCOVERRIDE,
+// DDBLT_KEYDEST(OVERRIDE), DDBLT_WAIT), BltFast, GetDC/ReleaseDC, GetCaps,
+// GetSurfaceDesc, GetPixelFormat, Get/SetColorKey (source and destination
+// blit keys), Flip, Get/Add/DeleteAttachedSurface (z-buffers), SetClipper,
+// IsLost, Restore, GetDDInterface. Left out: overlays, palettes, mipmaps,
+// stereo.
+#pragma once
+
+#include <ddraw.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/d3d/gl_surface_state.h"
+#include "platform/ddraw/pixel_format.h"
+
+namespace platform::ddraw {
+
+class DirectDrawImpl;
+class ClipperImpl;
+
+class SurfaceImpl final : public IDirectDrawSurface7 {
+public:
+    // Creates a surface (and, for a flipping primary, its back buffers).
+    static HRESULT Create(DirectDrawImpl* owner, const DDSURFACEDESC2& desc, SurfaceImpl** out);
+
+    // IUnknown
+    HRESULT QueryInterface(REFIID riid, LPVOID* ppvObj) override;
+    ULONG AddRef() override;
+    ULONG Release() override;
+
+    // IDirectDrawSurface7
+    HRESULT AddAttachedSurface(IDirectDrawSurface7* surface) override;
+    HRESULT Blt(LPRECT destRect, IDirectDrawSurface7* source, LPRECT sourceRect, DWORD flags, LPDDBLTFX fx) override;
+    HRESULT BltFast(DWORD x, DWORD y, IDirectDrawSurface7* source, LPRECT sourceRect, DWORD trans) override;
+    HRESULT DeleteAttachedSurface(DWORD flags, IDirectDrawSurface7* surface) override;
+    HRESULT Flip(IDirectDrawSurface7* targetOverride, DWORD flags) override;
+    HRESULT GetAttachedSurface(LPDDSCAPS2 caps, IDirectDrawSurface7** out) override;
+    HRESULT GetCaps(LPDDSCAPS2 caps) override;
+    HRESULT GetColorKey(DWORD flags, LPDDCOLORKEY key) override;
+    HRESULT GetDC(HDC* dc) override;
+    HRESULT GetPixelFormat(LPDDPIXELFORMAT format) override;
+    HRESULT GetSurfaceDesc(LPDDSURFACEDESC2 desc) override;
+    HRESULT IsLost() override;
+    HRESULT Lock(LPRECT rect, LPDDSURFACEDESC2 desc, DWORD flags, HANDLE event) override;
+    HRESULT ReleaseDC(HDC dc) override;
+    HRESULT Restore() override;
+    HRESULT SetClipper(LPDIRECTDRAWCLIPPER clipper) override;
+    HRESULT SetColorKey(DWORD flags, LPDDCOLORKEY key) override;
+    HRESULT Unlock(LPRECT rect) override;
+    HRESULT GetDDInterface(LPVOID* out) override;
+
+    // ---- inside the layer ----
+    static SurfaceImpl* From(IDirectDrawSurface7* surface);
+
+    DirectDrawImpl* Owner() const { return owner_; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    int Pitch() const { return pitch_; }
+    const PixelLayout& Layout() const { return layout_; }
+    uint8_t* Pixels() { return pixels_.data(); }
+    const uint8_t* Pixels() const { return pixels_.data(); }
+    DWORD Caps() const { return caps_.dwCaps; }
+    bool IsTexture() const { return caps_.dwCaps & DDSCAPS_TEXTURE; }
+    bool IsRenderTarget() const { return caps_.dwCaps & DDSCAPS_3DDEVICE; }
+    bool IsPrimary() const { return caps_.dwCaps & DDSCAPS_PRIMARYSURFACE; }
+    bool IsZBuffer() const { return caps_.dwCaps & DDSCAPS_ZBUFFER; }
+    bool IsDead() const { return dead_; }
+    SurfaceImpl* ZBuffer() const { return zBuffer_; }
+    HWND ClipperWindow() const;
+
+    // Pixel versions: bumped by every change made on the processor side.
+    uint64_t Version() const { return version_; }
+    void PixelsChanged() { ++version_; }
+    // Set by the renderer after drawing into the surface's GL copy.
+    bool GlNewer() const { return glNewer_; }
+    void SetGlNewer(bool newer) { glNewer_ = newer; }
+    // Brings drawn pixels back into memory before they are read or changed.
+    void SyncFromGl();
+    gl::SurfaceGl& Gl() { return gl_; }
+
+    void SetLost(bool lost) { lost_ = lost; }
+    bool Lost() const { return lost_; }
+    // Frees the pixels and GL objects and detaches everything; the object
+    // itself lives on until its last reference goes.
+    void Kill();
+
+private:
+    SurfaceImpl(DirectDrawImpl* owner, int width, int height, const PixelLayout& layout, const DDSCAPS2& caps);
+    ~SurfaceImpl();
+
+    HRESULT Present(const RECT* destRect, SurfaceImpl* source, const RECT& sourceRect);
+    HRESULT ResolveRect(const RECT* in, RECT* out) const;
+    void FillDescription(DDSURFACEDESC2* desc) const;
+    void SwapContents(SurfaceImpl& other);
+
+    ULONG refs_ = 1;
+    DirectDrawImpl* owner_;
+    int width_;
+    int height_;
+    int pitch_;
+    PixelLayout layout_;
+    DDSCAPS2 caps_;
+    std::vector<uint8_t> pixels_;
+    uint64_t version_ = 1;
+    bool glNewer_ = false;
+    gl::SurfaceGl gl_;
+
+    bool locked_ = false;
+    bool lockReadOnly_ = false;
+    HDC dc_ = nullptr;
+    bool lost_ = false;
+    bool dead_ = false;
+    bool hasSrcKey_ = false;
+    bool hasDestKey_ = false;
+    DDCOLORKEY srcKey_{};
+    DDCOLORKEY destKey_{};
+
+    SurfaceImpl* zBuffer_ = nullptr;            // attached depth buffer (one reference)
+    std::vector<SurfaceImpl*> chain_;           // back buffers of a flipping primary (owned)
+    SurfaceImpl* chainRoot_ = nullptr;          // the primary of a back buffer
+    ClipperImpl* clipper_ = nullptr;            // one reference
+    DWORD backBufferCount_ = 0;
+};
+
+}  // namespace platform::ddraw
