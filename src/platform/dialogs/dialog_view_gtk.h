@@ -1,0 +1,23 @@
+// dialog_view_gtk.h — dialogs on a display: the GTK 3 window that shows a
+// dialog and its controls, kept apart from windows.h so that GTK's headers
+// never meet the Win32 declarations.
+#pragma once
+
+#include <windows.h>
+
+#include "platform/dialogs/dialog_template.h"
+
+namespace platform {
+
+// True when a display is named and GTK 3 opened it.
+bool GtkDialogsAvailable();
+
+// Base units of the desktop's sans font at `pointSize` points (8 for 0),
+// measured with Pango at the screen's resolution.
+DialogBaseUnits GtkDialogBaseUnits(int pointSize);
+
+// Shows the dialog window and its controls and runs GTK's and this layer's
+// queues until the dialog ends.
+void RunGtkModalDialog(HWND dialog);
+
+}  // namespace platform
