@@ -1,0 +1,240 @@
+// headless_render.cpp — the --render mode: scene, headless device, virtual
+// clock and PNG frames.
+#include "app/headless_render.h"
+
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <system_error>
+
+#include "config/registry_settings.h"
+#include "platform/image/image_writer.h"
+#include "platform/platform.h"
+#include "scene/flight_scene.h"
+
+namespace {
+
+constexpr const char kWindowClass[] = "Vexlar3DRenderWindow";
+constexpr uint32_t kClockStartMs = 10000;
+
+struct NamedSetting {
+    const char* name;
+    int32_t Settings::*field;
+};
+constexpr NamedSetting kSettingNames[] = {
+    {"ShowFPS", &Settings::ShowFPS},
+    {"ExitOnMouseMove", &Settings::ExitOnMouseMove},
+    {"ShowTime", &Settings::ShowTime},
+    {"ShowPictures", &Settings::ShowPictures},
+    {"DoThrottle", &Settings::DoThrottle},
+    {"Music", &Settings::Music},
+    {"MusicVolume", &Settings::MusicVolume},
+    {"VexlarStream", &Settings::VexlarStream},
+    {"HiTexQuality", &Settings::HiTexQuality},
+    {"Background", &Settings::Background},
+    {"BackgroundBr", &Settings::BackgroundBr},
+    {"Width", &Settings::Width},
+    {"Height", &Settings::Height},
+    {"BitCount", &Settings::BitCount},
+    {"UseDesktopSettings", &Settings::UseDesktopSettings},
+};
+
+bool SameIgnoringAsciiCase(const std::string& a, const char* b) {
+    if (a.size() != std::strlen(b)) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+// The channel's value widened to 8 bits.
+uint32_t Channel(uint32_t raw, DWORD mask) {
+    if (!mask) return 0;
+    int shift = 0;
+    while (!((mask >> shift) & 1u)) ++shift;
+    int bits = 0;
+    while (shift + bits < 32 && ((mask >> (shift + bits)) & 1u)) ++bits;
+    const uint32_t value = (raw & mask) >> shift;
+    if (bits >= 8) return value >> (bits - 8);
+    uint32_t widened = value << (8 - bits);
+    for (int s = bits; s < 8; s *= 2) widened |= widened >> s;
+    return widened & 0xFFu;
+}
+
+}  // namespace
+
+int32_t Settings::*SettingByName(const std::string& name) {
+    for (const NamedSetting& setting : kSettingNames) {
+        if (SameIgnoringAsciiCase(name, setting.name)) return setting.field;
+    }
+    return nullptr;
+}
+
+time_t WallTimeForTimeOfDay(int hour, int minute, int second) {
+    time_t now = std::time(nullptr);
+    tm local{};
+    localtime_r(&now, &local);
+    local.tm_hour = hour;
+    local.tm_min = minute;
+    local.tm_sec = second;
+    local.tm_isdst = -1;
+    return mktime(&local);
+}
+
+std::string HeadlessRenderer::Open(int width, int height, int fps, uint32_t seed, time_t wallSeconds) {
+    Close();
+    width_ = width;
+    height_ = height;
+    fps_ = fps > 0 ? fps : 30;
+    frameNumber_ = 0;
+    elapsedMs_ = 0;
+
+    platform::SelectWindowBackend(platform::WindowBackend::Headless);
+    platform::HeadlessSetScreenSize(width, height);
+
+    // The scene seeds its generator from the wall clock: give it the seed,
+    // then let the clock show the time of day asked for.
+    ResetFlightScene();
+    platform::UseVirtualClock(kClockStartMs, static_cast<time_t>(seed));
+    SetupScene();
+    platform::UseVirtualClock(kClockStartMs, wallSeconds);
+    open_ = true;
+
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = kWindowClass;
+    RegisterClassA(&windowClass);
+    window_ = CreateWindowExA(0, kWindowClass, "Vexlar 3D", WS_POPUP, 0, 0, width, height, nullptr, nullptr,
+                              windowClass.hInstance, nullptr);
+    if (!window_) return "no headless window could be created";
+
+    HRESULT hr = framework_.Initialize(window_, nullptr, &IID_IDirect3DHALDevice, nullptr, kFrameworkZBuffer);
+    if (FAILED(hr)) hr = framework_.Initialize(window_, nullptr, &IID_IDirect3DRGBDevice, nullptr, kFrameworkZBuffer);
+    if (FAILED(hr) || !framework_.GetDevice()) {
+        char text[96];
+        std::snprintf(text, sizeof text, "no headless Direct3D device (0x%08X)", static_cast<unsigned>(hr));
+        return text;
+    }
+    CreateSceneDeviceObjects(window_, framework_.GetDevice());
+    return "";
+}
+
+void HeadlessRenderer::Step() {
+    if (!open_ || !framework_.GetDevice()) return;
+    // Whole milliseconds that add up exactly to the frame rate over a second.
+    const uint64_t next = static_cast<uint64_t>(frameNumber_ + 1) * 1000u / static_cast<uint64_t>(fps_);
+    platform::AdvanceVirtualClock(static_cast<uint32_t>(next - elapsedMs_));
+    elapsedMs_ = next;
+    ++frameNumber_;
+
+    IDirect3DDevice7* device = framework_.GetDevice();
+    const float seconds = static_cast<float>(timeGetTime()) * 0.001f;
+    if (FAILED(UpdateScene(device, seconds))) return;
+    if (FAILED(DrawScene(device))) return;
+    if (framework_.ShowFrame() == DDERR_SURFACELOST) framework_.RestoreSurfaces();
+}
+
+bool HeadlessRenderer::ReadFrame(std::vector<uint32_t>& pixels) {
+    IDirectDrawSurface7* surface = framework_.backBuffer;
+    if (!surface) return false;
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof desc;
+    if (FAILED(surface->Lock(nullptr, &desc, DDLOCK_WAIT | DDLOCK_READONLY, nullptr)) || !desc.lpSurface) {
+        return false;
+    }
+    const DDPIXELFORMAT& format = desc.ddpfPixelFormat;
+    const DWORD bytes = format.dwRGBBitCount / 8;
+    const bool readable = bytes == 2 || bytes == 4;
+    if (readable) {
+        const size_t count = static_cast<size_t>(desc.dwWidth) * desc.dwHeight;
+        if (pixels.size() != count) pixels.resize(count);
+        for (DWORD y = 0; y < desc.dwHeight; ++y) {
+            const auto* row = static_cast<const uint8_t*>(desc.lpSurface) + static_cast<size_t>(y) * desc.lPitch;
+            uint32_t* out = pixels.data() + static_cast<size_t>(y) * desc.dwWidth;
+            for (DWORD x = 0; x < desc.dwWidth; ++x) {
+                uint32_t raw = 0;
+                std::memcpy(&raw, row + static_cast<size_t>(x) * bytes, bytes);
+                out[x] = Channel(raw, format.dwRBitMask) << 16 | Channel(raw, format.dwGBitMask) << 8 |
+                         Channel(raw, format.dwBBitMask);
+            }
+        }
+        width_ = static_cast<int>(desc.dwWidth);
+        height_ = static_cast<int>(desc.dwHeight);
+    }
+    surface->Unlock(nullptr);
+    return readable;
+}
+
+void HeadlessRenderer::Close() {
+    if (open_) {
+        ReleaseSceneTextures();
+        framework_.DestroyObjects();
+        if (window_) DestroyWindow(window_);
+        window_ = nullptr;
+        UnregisterClassA(kWindowClass, GetModuleHandleA(nullptr));
+        platform::UseRealClock();
+    }
+    open_ = false;
+}
+
+int RunHeadlessRender(const RenderOptions& options) {
+    std::error_code error;
+    std::filesystem::create_directories(options.directory, error);
+    if (error || !std::filesystem::is_directory(options.directory)) {
+        std::fprintf(stderr, "vexlar3d: cannot create the folder '%s'%s%s\n", options.directory.c_str(),
+                     error ? ": " : "", error ? error.message().c_str() : "");
+        return 1;
+    }
+
+    CurrentSettings = BuiltInSettings;
+    ReadSettings(CurrentSettings);
+    for (const auto& [name, value] : options.settings) {
+        if (int32_t Settings::*field = SettingByName(name)) CurrentSettings.*field = value;
+    }
+
+    const time_t now = std::time(nullptr);
+    const uint32_t seed = options.hasSeed ? options.seed : static_cast<uint32_t>(now);
+    const time_t wall = options.hasTime ? WallTimeForTimeOfDay(options.hour, options.minute, options.second) : now;
+
+    HeadlessRenderer renderer;
+    const std::string failure = renderer.Open(options.width, options.height, options.fps, seed, wall);
+    if (!failure.empty()) {
+        std::fprintf(stderr, "vexlar3d: cannot render: %s\n", failure.c_str());
+        return 1;
+    }
+
+    std::vector<uint32_t> pixels;
+    std::string first, last;
+    int written = 0;
+    const int every = options.every > 0 ? options.every : 1;
+    for (int frame = 0; frame < options.frames; ++frame) {
+        renderer.Step();
+        if (frame % every != 0) continue;
+        if (!renderer.ReadFrame(pixels)) {
+            std::fprintf(stderr, "vexlar3d: cannot read frame %d back from the device\n", frame);
+            return 1;
+        }
+        char name[32];
+        std::snprintf(name, sizeof name, "frame_%05d.png", frame);
+        const std::string path = (std::filesystem::path(options.directory) / name).string();
+        if (!WritePngFile(path.c_str(), renderer.Width(), renderer.Height(), pixels.data())) {
+            std::fprintf(stderr, "vexlar3d: cannot write %s\n", path.c_str());
+            return 1;
+        }
+        if (written == 0) first = path;
+        last = path;
+        ++written;
+    }
+    renderer.Close();
+
+    std::printf("vexlar3d: rendered %d frames of %dx%d at %d frames per second (seed %u); wrote %d PNG files to %s",
+                options.frames, renderer.Width(), renderer.Height(), options.fps, seed, written,
+                options.directory.c_str());
+    if (written > 0) std::printf(" (%s .. %s)", std::filesystem::path(first).filename().c_str(),
+                                 std::filesystem::path(last).filename().c_str());
+    std::printf("\n");
+    return 0;
+}

@@ -1,0 +1,92 @@
+// headless_render.h — `vexlar3d --render DIR`: the saver's scene on the
+// headless device under virtual time, written frame by frame as PNG files.
+//
+// The settings are those the saver would use (the built-in values with the
+// registry file laid over them), changed in memory only by --set. Every
+// frame is simulated and drawn; only the chosen ones are read back from the
+// back buffer and written, as DIR/frame_NNNNN.png (NNNNN the frame number,
+// from 0). The random generator is seeded with --seed or the wall clock; the
+// overlay's clock shows --time or the wall clock, running on with the
+// frames.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <d3d.h>
+#include <ddraw.h>
+#include <windows.h>
+
+#include "app/d3d_framework.h"
+#include "config/settings.h"
+
+struct RenderOptions {
+    std::string directory;
+    int width = 800;
+    int height = 600;
+    int fps = 30;        // simulated frames per second
+    int frames = 300;    // frames simulated and drawn
+    int every = 1;       // every K-th frame is written, starting with frame 0
+    bool hasSeed = false;
+    uint32_t seed = 0;
+    bool hasTime = false;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    // Settings by registry value name, applied in order over the stored ones.
+    std::vector<std::pair<std::string, int32_t>> settings;
+};
+
+// The settings field of a registry value name (ASCII case ignored); null for
+// a name that is not one of the fifteen.
+int32_t Settings::*SettingByName(const std::string& name);
+
+// The scene on a headless window and device, stepped under virtual time.
+// One at a time per process: it owns the scene record and the clock while open.
+class HeadlessRenderer {
+public:
+    HeadlessRenderer() = default;
+    ~HeadlessRenderer() { Close(); }
+    HeadlessRenderer(const HeadlessRenderer&) = delete;
+    HeadlessRenderer& operator=(const HeadlessRenderer&) = delete;
+
+    // Selects the headless window backend, applies CurrentSettings as they
+    // stand (the caller fills them), sets the scene up with `seed`, starts the
+    // virtual wall clock at `wallSeconds`, brings up the window and device and
+    // creates the scene's device objects. "" on success, else what failed.
+    std::string Open(int width, int height, int fps, uint32_t seed, time_t wallSeconds);
+    // Advances the virtual clock by one frame, updates and draws the scene
+    // and presents it.
+    void Step();
+    // Reads the back buffer as 0x00RRGGBB pixels, rows top-down, into
+    // `pixels` (resized only when its size differs). False when it cannot
+    // be locked.
+    bool ReadFrame(std::vector<uint32_t>& pixels);
+    // Releases the scene's textures, the device and the window, and returns
+    // to the real clock.
+    void Close();
+
+    IDirect3DDevice7* Device() const { return framework_.GetDevice(); }
+    int FrameNumber() const { return frameNumber_; }  // frames stepped so far
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+
+private:
+    D3DFramework framework_;
+    HWND window_ = nullptr;
+    bool open_ = false;
+    int width_ = 0;
+    int height_ = 0;
+    int fps_ = 30;
+    int frameNumber_ = 0;
+    uint64_t elapsedMs_ = 0;
+};
+
+// The wall-clock second at which today's local time of day is hh:mm:ss.
+time_t WallTimeForTimeOfDay(int hour, int minute, int second);
+
+// Runs --render; returns the process exit code. Messages go to stdout
+// (where the frames went) and stderr (what failed).
+int RunHeadlessRender(const RenderOptions& options);
