@@ -9,7 +9,7 @@ PACKAGES=(
   libfreeimage-dev libfluidsynth-dev timgm6mb-soundfont
   libgtk-3-dev libx11-dev
   libgtest-dev libgmock-dev
-  xvfb xauth xdotool x11-utils imagemagick
+  xvfb xauth xdotool x11-utils x11-apps imagemagick xdg-utils
   libcairo2-dev libfreetype-dev fonts-mplus
 )
 

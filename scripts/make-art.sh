@@ -14,6 +14,7 @@ TOOLS=(
   make_small_textures
   make_cube_model
   make_pictures
+  make_song
 )
 
 cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DVEXLAR_ART_TOOLS=ON -DBUILD_TESTING=OFF >/dev/null
@@ -25,3 +26,6 @@ for tool in "${TOOLS[@]}"; do
 done
 # Last, one page showing all of the art.
 "$BUILD/contact_sheet" resources docs/contact_sheet.png
+# The preview and dialog pictures are frames of the saver's own flight.
+cmake --build "$BUILD" -j2 --target vexlar3d
+"$ROOT/tools/art/make_bitmaps.sh" "$BUILD/vexlar3d" "$ROOT/resources"

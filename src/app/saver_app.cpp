@@ -1,9 +1,142 @@
 // saver_app.cpp — the application's window procedure for the saver window.
+//
+// Failures are silent: a device that cannot be brought up leaves a black,
+// inert window that the host's close rules still end, and music that will
+// not start leaves the saver silent.
 #include "app/saver_app.h"
 
+#include "app/frame_driver.h"
+#include "app/video_modes.h"
+#include "config/registry_settings.h"
+#include "config/settings.h"
 #include "host/saver_window.h"
+#include "music/music_player.h"
+#include "scene/flight_scene.h"
+
+SaverAppState SaverApp;
+
+namespace {
+
+constexpr LONG kFallbackModeWidth = 800;
+constexpr LONG kFallbackModeHeight = 600;
+constexpr LONG kFallbackModeBitCount = 16;
+
+// The configured mode stays when the current display device lists it; else
+// 800 x 600 x 16 when listed, else the device's first mode. In memory only.
+void ValidateVideoMode() {
+    if (FindVideoMode(CurrentSettings.Height, CurrentSettings.Width, CurrentSettings.BitCount)) return;
+    if (FindVideoMode(kFallbackModeHeight, kFallbackModeWidth, kFallbackModeBitCount)) {
+        CurrentSettings.Width = kFallbackModeWidth;
+        CurrentSettings.Height = kFallbackModeHeight;
+        CurrentSettings.BitCount = kFallbackModeBitCount;
+        return;
+    }
+    SelectFirstVideoMode(&CurrentSettings.Height, &CurrentSettings.Width, &CurrentSettings.BitCount);
+}
+
+// Where the flight starts and how it is projected; read by the scene's set-up
+// and by its device set-up.
+void SetSceneStartValues() {
+    Scene.eye = Vec3{-4.7f, -2.6f, -73.9f};
+    Scene.nearPlane = 0.05f;
+    Scene.farPlane = 100.0f;
+    Scene.fovX = 0.9424778f;  // 0.3 pi: 54 degrees
+    Scene.fovY = 0.9424778f;
+    Scene.isPreview = SaverApp.isPreview;
+}
+
+LRESULT OnCreate(HWND window) {
+    EnumerateDisplayDevices();
+    ReadSettings(CurrentSettings);
+    SaverApp.previewBitmap = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kPreviewBitmapId));
+    ValidateVideoMode();
+    SaverApp.isPreview = PreviewFromCommandLine(GetCommandLineA());
+    SetSceneStartValues();
+
+    if (FAILED(InitApp(window))) return 0;  // a black window until the close rules end it
+
+    if (MusicWanted()) StartMusic(window, CurrentSettings.MusicVolume);
+    Scene.lastFrameTime = timeGetTime();
+    SaverApp.running = true;
+    SetTimer(window, kFrameTimerId, 0, nullptr);
+    return 0;
+}
+
+// The preview picture at the top-left corner, unscaled; the rest keeps the
+// class's black background.
+void PaintPreview(HWND window) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    HDC memory = CreateCompatibleDC(dc);
+    if (memory && SaverApp.previewBitmap) {
+        HGDIOBJ previous = SelectObject(memory, SaverApp.previewBitmap);
+        BITMAP size{};
+        GetObjectA(SaverApp.previewBitmap, sizeof size, &size);
+        BitBlt(dc, 0, 0, size.bmWidth, size.bmHeight, memory, 0, 0, SRCCOPY);
+        SelectObject(memory, previous);
+    }
+    if (memory) DeleteDC(memory);
+    EndPaint(window, &paint);
+}
+
+}  // namespace
+
+void ResetSaverApp() {
+    SaverApp = SaverAppState{};
+}
+
+bool MusicWanted() {
+    return CurrentSettings.Music && !SaverApp.isPreview && SaverApp.musicAllowed;
+}
+
+bool PreviewFromCommandLine(LPCSTR commandLine) {
+    if (!commandLine) return false;
+    LPCSTR p = commandLine;
+    if (*p == '"') {
+        ++p;
+        while (*p && *p != '"') ++p;
+        if (*p == '"') ++p;
+    } else {
+        while (*p && *p != ' ') ++p;
+        if (*p == ' ') ++p;
+    }
+    while (*p && *p != '/' && *p != '-') ++p;
+    if (!*p) return false;
+    return p[1] == 'p' || p[1] == 'P';
+}
 
 LRESULT SaverAppProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    // Start-up, frames, painting and tear-down of the application come later; until then every message goes on.
+    switch (message) {
+    case WM_CREATE:
+        return OnCreate(window);
+    case WM_KEYDOWN:
+        break;  // every key closes (the host's rules)
+    case WM_TIMER:
+        if (SaverApp.running && !SaverApp.isPreview) RenderFrame();
+        return 0;
+    case WM_MOUSEMOVE:
+        if (SaverApp.mouseMoveBudget != 0) {
+            // With ExitOnMouseMove off the budget never runs out: the mouse never closes the saver.
+            if (CurrentSettings.ExitOnMouseMove) --SaverApp.mouseMoveBudget;
+            return 0;
+        }
+        break;
+    case WM_PAINT:
+        if (SaverApp.isPreview) PaintPreview(window);
+        break;
+    case WM_SIZE:
+        // Inside another program's window (xscreensaver), the flight follows its size.
+        if (SaverApp.running && !SaverApp.isPreview) ResizeApp(window);
+        else if (SaverApp.isPreview) InvalidateRect(window, nullptr, TRUE);
+        break;
+    case WM_DESTROY:
+        if (SaverApp.previewBitmap) DeleteObject(SaverApp.previewBitmap);
+        SaverApp.previewBitmap = nullptr;
+        KillTimer(window, kFrameTimerId);
+        ShutdownApp(window);
+        break;
+    default:
+        break;
+    }
     return DefSaverProc(window, message, wParam, lParam);
 }

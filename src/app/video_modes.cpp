@@ -23,7 +23,10 @@ struct DriverRecord {
 
 void CopyName(char (&target)[kDisplayDeviceNameLength + 1], const char* text) {
     std::memset(target, 0, sizeof(target));
-    if (text) std::strncpy(target, text, kDisplayDeviceNameLength);
+    if (!text) return;
+    // At most the field's length; the last byte stays the terminator.
+    size_t length = strnlen(text, kDisplayDeviceNameLength);
+    std::memcpy(target, text, length);
 }
 
 HRESULT CollectMode(LPDDSURFACEDESC2 mode, LPVOID context) {

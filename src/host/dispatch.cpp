@@ -8,10 +8,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <exception>
+#include <string>
 
+#include "config/config_dialog.h"
 #include "host/host_state.h"
 #include "host/password.h"
 #include "host/saver_window.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -122,11 +125,14 @@ bool RegisterDialogClasses(HINSTANCE) {
     return true;
 }
 
-INT_PTR ShowConfigDialog(HWND) {
+INT_PTR ShowConfigDialog(HWND parent) {
     if (!RegisterDialogClasses(Host.instance)) return 0;
-    // Stand-in until the settings dialog exists.
-    std::printf("vexlar3d: the settings dialog is not available yet; "
-                "edit ~/.config/vexlar3d/registry.reg or use --help\n");
-    std::fflush(stdout);
-    return 0;
+    INT_PTR result = DialogBoxParamA(Host.instance, MAKEINTRESOURCEA(kConfigDialogId), parent, ConfigDialogProc, 0);
+    if (result == -1) {
+        // Nothing could be shown: say why, since the dialog itself cannot.
+        std::string reason = platform::DisplayError();
+        std::fprintf(stderr, "vexlar3d: cannot open the settings dialog%s%s\n", reason.empty() ? "" : ": ",
+                     reason.c_str());
+    }
+    return result;
 }

@@ -2,26 +2,39 @@
 //
 // Hands the process arguments to the platform as a Windows-style command
 // line, applies the Linux options in front of the saver switches (help,
-// version, xscreensaver's window options) and runs the host, which ends the
-// process itself.
+// version, xscreensaver's window options, headless rendering) and runs the
+// host, which ends the process itself.
+#include <malloc.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
 
+#include "app/headless_bench.h"
+#include "app/headless_render.h"
+#include "app/saver_app.h"
 #include "host/command_options.h"
 #include "host/dispatch.h"
 #include "platform/platform.h"
 
 int main(int argc, char** argv) {
+    // The GL layer's many small allocations per draw would otherwise fault
+    // pages constantly: keep freed memory in the process.
+    mallopt(M_MMAP_THRESHOLD, 64 << 20);
+    mallopt(M_TRIM_THRESHOLD, 256 << 20);
+
     platform::SetCommandLine(argc, argv);
     platform::SelectWindowBackend(platform::WindowBackend::Sdl);
-    platform::InstallTerminationHandlers();
 
     StartPlan plan = PlanStart(argc, argv, std::getenv("XSCREENSAVER_WINDOW"), platform::RootWindowId);
     std::fputs(plan.out.c_str(), stdout);
     std::fputs(plan.err.c_str(), stderr);
     if (plan.exitNow) return plan.exitCode;
+    if (plan.render) return RunHeadlessRender(plan.renderOptions);
+    if (plan.bench) return RunHeadlessBench(plan.benchOptions);
+    if (plan.silent) SaverApp.musicAllowed = false;
 
+    platform::InstallTerminationHandlers();
     std::vector<const char*> arguments;
     for (const std::string& argument : plan.arguments) arguments.push_back(argument.c_str());
     platform::SetCommandLine(static_cast<int>(arguments.size()), arguments.data());

@@ -232,6 +232,7 @@ BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int srcX, in
     } catch (const std::bad_alloc&) {
         return FALSE;
     }
-    if (platform::IsOwnWindowHandle(reinterpret_cast<HWND>(dest))) platform::MarkWindowImageChanged(reinterpret_cast<HWND>(dest));
+    HWND window = reinterpret_cast<HWND>(dest);
+    if (platform::IsOwnWindowHandle(window)) platform::MarkWindowImageChanged(window);
     return TRUE;
 }

@@ -822,7 +822,9 @@ int ReleaseDC(HWND, HDC dc) {
     if (w && w->imageChanged) {
         w->imageChanged = false;
         if (w->hasNative) {
-            if (WindowBackendImpl* b = Backend()) b->PresentImage(w->hwnd, w->image.data(), w->imageWidth, w->imageHeight);
+            if (WindowBackendImpl* b = Backend()) {
+                b->PresentImage(w->hwnd, w->image.data(), w->imageWidth, w->imageHeight);
+            }
         }
     }
     return 1;

@@ -1,0 +1,232 @@
+#!/usr/bin/env bash
+# Cases run inside xvfb-run by saver_run.sh. Prints one line per case and a
+# closing "N passed, N failed" line; exits non-zero on any failure.
+# Screenshots are kept in $VEXLAR_E2E_SHOTS when it names a folder.
+set -u
+bin=$1
+preview_bmp=$2
+passed=0
+failed=0
+work=$(mktemp -d)
+export XDG_CONFIG_HOME=$work/config
+export XDG_RUNTIME_DIR=$work
+export SDL_AUDIODRIVER=dummy
+unset WAYLAND_DISPLAY SDL_VIDEODRIVER
+trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
+convert=/usr/bin/convert
+[ -x "$convert" ] || convert=convert
+compare=/usr/bin/compare
+[ -x "$compare" ] || compare=compare
+
+ok() { echo "ok: $1"; passed=$((passed + 1)); }
+fail() { echo "FAIL: $1"; failed=$((failed + 1)); }
+
+# Stored settings: music on (played through SDL's dummy audio), the sky box
+# off so that the code rain falls over black, the clock on.
+mkdir -p "$XDG_CONFIG_HOME/vexlar3d"
+cat >"$XDG_CONFIG_HOME/vexlar3d/registry.reg" <<'REG'
+Windows Registry Editor Version 5.00
+
+[HKEY_CURRENT_USER\Software\Microsoft\Screensavers\Vexlar 3D ScreenSaver\Into the Vexlar]
+"Music"=dword:00000002
+"ShowTime"=dword:00000002
+"Background"=dword:00000001
+REG
+
+# shot <name> [geometry]: a screenshot (cropped to WxH+X+Y when given) into $work/<name>.png.
+shot() {
+  xwd -root -silent | "$convert" xwd:- ${2:+-crop "$2" +repage} "$work/$1.png"
+  if [ -n "${VEXLAR_E2E_SHOTS:-}" ]; then mkdir -p "$VEXLAR_E2E_SHOTS" && cp "$work/$1.png" "$VEXLAR_E2E_SHOTS/"; fi
+}
+# measure <name> <fx expression>: the expression over the picture, e.g. mean.g.
+measure() { "$convert" "$work/$1.png" -format "%[fx:$2]" info:; }
+# share <name> <channel> <level>: the share of pixels whose channel is above level percent.
+share() { "$convert" "$work/$1.png" -channel "$2" -separate -threshold "$3%" -format "%[fx:mean]" info:; }
+# dark <name>: the share of pixels darker than 12 percent in every channel.
+dark() { "$convert" "$work/$1.png" -channel RGB -separate -evaluate-sequence max -threshold 12% -negate -format "%[fx:mean]" info:; }
+# holds <awk condition on a>: true when the condition holds for a=$2.
+holds() { awk -v a="$2" "BEGIN { exit !($1) }"; }
+
+# is_green <name>: green code: at least 1 percent of the pixels clearly
+# green, and green well above red and blue over the whole picture.
+is_green() {
+  local r g b lit
+  r=$(measure "$1" mean.r); g=$(measure "$1" mean.g); b=$(measure "$1" mean.b)
+  lit=$("$convert" "$work/$1.png" -fx 'g > 0.3 && g > 2 * r && g > 2 * b ? 1 : 0' -channel R -separate \
+    -format "%[fx:mean]" info:)
+  awk -v r="$r" -v g="$g" -v b="$b" -v lit="$lit" 'BEGIN { exit !(lit > 0.01 && g > 2 * r && g > 2 * b) }'
+}
+
+# Waits up to $2 seconds for process $1; sets exit_code (or "timeout", after
+# killing it) and took_ms.
+wait_exit() {
+  local pid=$1 limit=$2 start i=0
+  start=$(date +%s%N)
+  while kill -0 "$pid" 2>/dev/null; do
+    sleep 0.02
+    i=$((i + 1))
+    if [ $i -ge $((limit * 50)) ]; then
+      kill -9 "$pid" 2>/dev/null
+      wait "$pid" 2>/dev/null
+      exit_code=timeout
+      return
+    fi
+  done
+  wait "$pid"
+  exit_code=$?
+  took_ms=$((($(date +%s%N) - start) / 1000000))
+}
+
+# Every saver runs in a session of its own: what is left in it after the
+# saver ended has leaked.
+start() {
+  setsid "$bin" "$@" 2>>"$work/stderr.txt" &
+  pid=$!
+}
+# leaked <session>: how many processes are left in the session (read from /proc).
+leaked() {
+  local session=$1 count=0 stat fields sid
+  for stat in /proc/[0-9]*/stat; do
+    fields=$(cat "$stat" 2>/dev/null) || continue
+    fields=${fields##*) }  # after the command name: state, parent, group, session, ...
+    read -r _ _ _ sid _ <<<"$fields"
+    [ "$sid" = "$session" ] && count=$((count + 1))
+  done
+  echo "$count"
+}
+
+# ends_on_term <name>: SIGTERM ends the saver with 0, soon, leaving nothing behind.
+ends_on_term() {
+  kill -TERM "$pid"
+  wait_exit "$pid" 5
+  if [ "$exit_code" = 0 ] && [ "$took_ms" -le 500 ] && [ "$(leaked "$pid")" -eq 0 ]; then
+    ok "$1 ends with 0 on SIGTERM (${took_ms} ms)"
+  else
+    fail "$1 ends with 0 on SIGTERM within half a second, leaving nothing (exit $exit_code, ${took_ms:-?} ms, $(leaked "$pid") left)"
+  fi
+}
+
+# A window of another program to draw into, at (40, 30).
+open_host_window() {
+  xlogo -geometry 320x240+40+30 &
+  host_pid=$!
+  host=""
+  for _ in $(seq 1 100); do
+    host=$(xdotool search --onlyvisible --class xlogo 2>/dev/null | head -n 1)
+    [ -n "$host" ] && break
+    sleep 0.1
+  done
+  sleep 0.3
+}
+close_host_window() { kill "$host_pid" 2>/dev/null; wait "$host_pid" 2>/dev/null; }
+# Sets at to "+X+Y", where the saver's own window inside the host window
+# begins on the screen (the host window has a border).
+find_saver_child() {
+  at=""
+  for _ in $(seq 1 50); do
+    at=$(xwininfo -root -tree | awk '/"Preview"/ { print $NF; exit }')
+    [ -n "$at" ] && return 0
+    sleep 0.1
+  done
+  at="+40+30"
+}
+
+# ---- full screen: green code over black, the clock at the bottom right, a key ends it
+xdotool mousemove 500 400
+start /s
+for _ in $(seq 1 150); do
+  xdotool search --onlyvisible --classname '^vexlar3d$' >/dev/null 2>&1 && break
+  sleep 0.1
+done
+sleep 4
+if kill -0 "$pid" 2>/dev/null; then
+  shot fullscreen
+  shot clock 230x64+790+700
+  shot top_left 230x64+0+0
+  is_green fullscreen && ok "/s shows green code" \
+    || fail "/s shows green code (r $(measure fullscreen mean.r), g $(measure fullscreen mean.g), b $(measure fullscreen mean.b))"
+  d=$(dark fullscreen)
+  holds "a > 0.3" "$d" && ok "/s draws over black ($d dark)" || fail "/s draws over black (only $d dark)"
+  # The clock's digits are white: much red in them, little anywhere in the rain.
+  c=$(share clock R 70); t=$(share top_left R 70)
+  awk -v c="$c" -v t="$t" 'BEGIN { exit !(c > 0.05 && c > 4 * t) }' && ok "/s shows the clock at the bottom right" \
+    || fail "/s shows the clock at the bottom right (white share $c there, $t at the top left)"
+  xdotool key space
+  wait_exit "$pid" 10
+  [ "$exit_code" = 0 ] && [ "$(leaked "$pid")" -eq 0 ] && ok "/s ends with 0 on a key" \
+    || fail "/s ends with 0 on a key (exit $exit_code)"
+else
+  fail "/s keeps running (stderr: $(cat "$work/stderr.txt"))"
+fi
+
+# Full screen again, ended by SIGTERM.
+start /s
+sleep 3
+ends_on_term "/s"
+
+# ---- /p: the preview picture at the top-left corner of the given window
+open_host_window
+if [ -n "$host" ]; then
+  start /p "$host"
+  find_saver_child
+  sleep 2
+  shot preview "320x240$at"
+  "$convert" "$work/preview.png" -crop 155x115+0+0 +repage "$work/preview_picture.png"
+  "$convert" "$preview_bmp" "$work/preview_expected.png"
+  diff=$("$compare" -metric AE "$work/preview_picture.png" "$work/preview_expected.png" null: 2>&1)
+  [ "$diff" = 0 ] && ok "/p shows the preview picture at the top-left corner" \
+    || fail "/p shows the preview picture at the top-left corner ($diff pixels differ)"
+  "$convert" "$work/preview.png" -crop 165x240+155+0 +repage "$work/preview_rest.png"
+  r=$(measure preview_rest maxima.r); g=$(measure preview_rest maxima.g)
+  [ "$r" = 0 ] && [ "$g" = 0 ] && ok "/p leaves the rest of the window black" \
+    || fail "/p leaves the rest of the window black (max r $r, g $g)"
+  sleep 1
+  shot preview_later "320x240$at"
+  same=$("$compare" -metric AE "$work/preview.png" "$work/preview_later.png" null: 2>&1)
+  [ "$same" = 0 ] && ok "/p shows a still picture" || fail "/p shows a still picture ($same pixels changed)"
+  ends_on_term "/p"
+else
+  fail "no window to preview in (xlogo $(kill -0 "$host_pid" 2>/dev/null && echo running || echo gone))"
+fi
+close_host_window
+
+# ---- -window-id: the flight inside the given window, following its size
+open_host_window
+if [ -n "$host" ]; then
+  start -window-id "$host"
+  find_saver_child
+  sleep 3
+  shot embedded "320x240$at"
+  is_green embedded && ok "-window-id flies inside the window" \
+    || fail "-window-id flies inside the window (g $(measure embedded mean.g))"
+  shot outside 300x200+400+300
+  [ "$(measure outside maxima.g)" = 0 ] && ok "-window-id draws only inside the window" \
+    || fail "-window-id draws only inside the window"
+  # Grown, the frame fills the window: its clock moves to the new corner.
+  x=$(echo "$at" | cut -d+ -f2); y=$(echo "$at" | cut -d+ -f3)
+  xdotool windowsize "$host" 480 360
+  sleep 3
+  shot grown_clock "200x40+$((x + 280))+$((y + 320))"
+  shot grown_old_clock "200x40+$((x + 120))+$((y + 200))"
+  c=$(share grown_clock R 70); o=$(share grown_old_clock R 70)
+  awk -v c="$c" -v o="$o" 'BEGIN { exit !(c > 0.02 && c > 4 * o) }' \
+    && ok "-window-id follows the window when it grows" \
+    || fail "-window-id follows the window when it grows (clock's white share $c at the new corner, $o at the old)"
+  xdotool key space
+  sleep 0.3
+  kill -0 "$pid" 2>/dev/null && ok "-window-id ignores input" || fail "-window-id ignores input"
+  ends_on_term "-window-id"
+else
+  fail "no window to fly in (xlogo $(kill -0 "$host_pid" 2>/dev/null && echo running || echo gone); windows: $(xdotool search --name . 2>/dev/null | tr '\n' ' '))"
+fi
+close_host_window
+
+# ---- -root: the flight over the whole screen
+start -root
+sleep 3
+shot root
+is_green root && ok "-root flies on the root window" || fail "-root flies on the root window"
+ends_on_term "-root"
+
+echo "$passed passed, $failed failed"
+[ $failed -eq 0 ]
