@@ -16,26 +16,10 @@ unset WAYLAND_DISPLAY
 trap 'rm -rf "$work"' EXIT
 registry=$XDG_CONFIG_HOME/vexlar3d/registry.reg
 
-ok() { echo "ok: $1"; passed=$((passed + 1)); }
-fail() { echo "FAIL: $1"; failed=$((failed + 1)); }
+# shellcheck source=common.sh
+source "$(dirname "$0")/common.sh"
 check() { if eval "$2"; then ok "$1"; else fail "$1"; fi; }
 
-# Waits up to $2 seconds for process $1; sets exit_code (or "timeout").
-wait_exit() {
-  local pid=$1 limit=$2 i=0
-  while kill -0 "$pid" 2>/dev/null; do
-    sleep 0.1
-    i=$((i + 1))
-    if [ $i -ge $((limit * 10)) ]; then
-      kill -9 "$pid" 2>/dev/null
-      wait "$pid" 2>/dev/null
-      exit_code=timeout
-      return
-    fi
-  done
-  wait "$pid"
-  exit_code=$?
-}
 
 # Waits until the dump file $1 holds "$2 shown" for the dialog template $2.
 wait_shown() {

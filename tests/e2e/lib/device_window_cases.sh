@@ -10,8 +10,8 @@ export SDL_AUDIODRIVER=dummy
 unset WAYLAND_DISPLAY SDL_VIDEODRIVER
 trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
 
-ok() { echo "ok: $1"; passed=$((passed + 1)); }
-fail() { echo "FAIL: $1"; failed=$((failed + 1)); }
+# shellcheck source=common.sh
+source "$(dirname "$0")/common.sh"
 
 # The colours of the screen at the given points, as "r,g,b" words.
 pixels() {

@@ -18,8 +18,8 @@ convert=/usr/bin/convert
 compare=/usr/bin/compare
 [ -x "$compare" ] || compare=compare
 
-ok() { echo "ok: $1"; passed=$((passed + 1)); }
-fail() { echo "FAIL: $1"; failed=$((failed + 1)); }
+# shellcheck source=common.sh
+source "$(dirname "$0")/common.sh"
 
 # Stored settings: music on (played through SDL's dummy audio), the sky box
 # off so that the code rain falls over black, the clock on.
@@ -57,25 +57,6 @@ is_green() {
   awk -v r="$r" -v g="$g" -v b="$b" -v lit="$lit" 'BEGIN { exit !(lit > 0.01 && g > 2 * r && g > 2 * b) }'
 }
 
-# Waits up to $2 seconds for process $1; sets exit_code (or "timeout", after
-# killing it) and took_ms.
-wait_exit() {
-  local pid=$1 limit=$2 start i=0
-  start=$(date +%s%N)
-  while kill -0 "$pid" 2>/dev/null; do
-    sleep 0.02
-    i=$((i + 1))
-    if [ $i -ge $((limit * 50)) ]; then
-      kill -9 "$pid" 2>/dev/null
-      wait "$pid" 2>/dev/null
-      exit_code=timeout
-      return
-    fi
-  done
-  wait "$pid"
-  exit_code=$?
-  took_ms=$((($(date +%s%N) - start) / 1000000))
-}
 
 # Every saver runs in a session of its own: what is left in it after the
 # saver ended has leaked.

@@ -11,26 +11,9 @@ export SDL_AUDIODRIVER=dummy
 unset WAYLAND_DISPLAY
 trap 'rm -rf "$XDG_CONFIG_HOME"' EXIT
 
-ok() { echo "ok: $1"; passed=$((passed + 1)); }
-fail() { echo "FAIL: $1"; failed=$((failed + 1)); }
+# shellcheck source=common.sh
+source "$(dirname "$0")/common.sh"
 
-# Waits up to $2 seconds for process $1 and sets exit_code to its exit code,
-# or to "timeout" (the process is then killed).
-wait_exit() {
-  local pid=$1 limit=$2 i=0
-  while kill -0 "$pid" 2>/dev/null; do
-    sleep 0.1
-    i=$((i + 1))
-    if [ $i -ge $((limit * 10)) ]; then
-      kill -9 "$pid" 2>/dev/null
-      wait "$pid" 2>/dev/null
-      exit_code=timeout
-      return
-    fi
-  done
-  wait "$pid"
-  exit_code=$?
-}
 
 saver_windows() { xdotool search --classname '^vexlar3d$' 2>/dev/null | wc -l; }
 
