@@ -18,37 +18,6 @@ namespace {
 constexpr const char kWindowClass[] = "Vexlar3DRenderWindow";
 constexpr uint32_t kClockStartMs = 10000;
 
-struct NamedSetting {
-    const char* name;
-    int32_t Settings::*field;
-};
-constexpr NamedSetting kSettingNames[] = {
-    {"ShowFPS", &Settings::ShowFPS},
-    {"ExitOnMouseMove", &Settings::ExitOnMouseMove},
-    {"ShowTime", &Settings::ShowTime},
-    {"ShowPictures", &Settings::ShowPictures},
-    {"DoThrottle", &Settings::DoThrottle},
-    {"Music", &Settings::Music},
-    {"MusicVolume", &Settings::MusicVolume},
-    {"VexlarStream", &Settings::VexlarStream},
-    {"HiTexQuality", &Settings::HiTexQuality},
-    {"Background", &Settings::Background},
-    {"BackgroundBr", &Settings::BackgroundBr},
-    {"Width", &Settings::Width},
-    {"Height", &Settings::Height},
-    {"BitCount", &Settings::BitCount},
-    {"UseDesktopSettings", &Settings::UseDesktopSettings},
-};
-
-bool SameIgnoringAsciiCase(const std::string& a, const char* b) {
-    if (a.size() != std::strlen(b)) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
-
 // The channel's value widened to 8 bits.
 uint32_t Channel(uint32_t raw, DWORD mask) {
     if (!mask) return 0;
@@ -64,13 +33,6 @@ uint32_t Channel(uint32_t raw, DWORD mask) {
 }
 
 }  // namespace
-
-int32_t Settings::*SettingByName(const std::string& name) {
-    for (const NamedSetting& setting : kSettingNames) {
-        if (SameIgnoringAsciiCase(name, setting.name)) return setting.field;
-    }
-    return nullptr;
-}
 
 time_t WallTimeForTimeOfDay(int hour, int minute, int second) {
     time_t now = std::time(nullptr);
@@ -191,8 +153,9 @@ int RunHeadlessRender(const RenderOptions& options) {
 
     CurrentSettings = BuiltInSettings;
     ReadSettings(CurrentSettings);
+    ApplyOverrides(options.overrides, CurrentSettings);
     for (const auto& [name, value] : options.settings) {
-        if (int32_t Settings::*field = SettingByName(name)) CurrentSettings.*field = value;
+        if (const SettingInfo* info = SettingByValueName(name)) CurrentSettings.*info->field = value;
     }
 
     const time_t now = std::time(nullptr);

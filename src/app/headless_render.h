@@ -20,6 +20,7 @@
 #include <windows.h>
 
 #include "app/d3d_framework.h"
+#include "config/setting_table.h"
 #include "config/settings.h"
 
 struct RenderOptions {
@@ -35,13 +36,11 @@ struct RenderOptions {
     int hour = 0;
     int minute = 0;
     int second = 0;
-    // Settings by registry value name, applied in order over the stored ones.
+    // The settings' options, laid over the stored settings.
+    SettingOverrides overrides;
+    // Settings by registry value name, applied in order after the options.
     std::vector<std::pair<std::string, int32_t>> settings;
 };
-
-// The settings field of a registry value name (ASCII case ignored); null for
-// a name that is not one of the fifteen.
-int32_t Settings::*SettingByName(const std::string& name);
 
 // The scene on a headless window and device, stepped under virtual time.
 // One at a time per process: it owns the scene record and the clock while open.

@@ -8,9 +8,11 @@
 #include "app/frame_driver.h"
 #include "app/video_modes.h"
 #include "config/registry_settings.h"
+#include "config/setting_table.h"
 #include "config/settings.h"
 #include "host/saver_window.h"
 #include "music/music_player.h"
+#include "platform/platform.h"
 #include "scene/flight_scene.h"
 
 SaverAppState SaverApp;
@@ -48,6 +50,7 @@ void SetSceneStartValues() {
 LRESULT OnCreate(HWND window) {
     EnumerateDisplayDevices();
     ReadSettings(CurrentSettings);
+    ApplyOverrides(CommandLineOverrides, CurrentSettings);  // this run only, never stored
     SaverApp.previewBitmap = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kPreviewBitmapId));
     ValidateVideoMode();
     SaverApp.isPreview = PreviewFromCommandLine(GetCommandLineA());
@@ -55,10 +58,11 @@ LRESULT OnCreate(HWND window) {
 
     if (FAILED(InitApp(window))) return 0;  // a black window until the close rules end it
 
-    if (MusicWanted()) StartMusic(window, CurrentSettings.MusicVolume);
+    // Where several copies run at once (one per monitor), the first plays.
+    if (MusicWanted() && platform::TakeMusicLock()) StartMusic(window, CurrentSettings.MusicVolume);
     Scene.lastFrameTime = timeGetTime();
     SaverApp.running = true;
-    SetTimer(window, kFrameTimerId, 0, nullptr);
+    SetTimer(window, kFrameTimerId, SaverApp.frameIntervalMs, nullptr);
     return 0;
 }
 

@@ -23,6 +23,9 @@ struct SaverAppState {
     // Cleared for xscreensaver's small settings preview (-window-id), which
     // renders the flight but must stay silent.
     bool musicAllowed = true;
+    // Interval of the frame timer (--delay); 0 asks for a frame whenever the
+    // queue is otherwise empty.
+    UINT frameIntervalMs = 0;
 };
 
 extern SaverAppState SaverApp;

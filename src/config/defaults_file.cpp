@@ -8,6 +8,7 @@
 
 #include <climits>
 
+#include "config/setting_table.h"
 #include "config/settings.h"
 
 DefaultsTableData DefaultsTable;
@@ -164,20 +165,8 @@ int32_t ReadDefaultInt(const std::string& key) {
 }
 
 void FillDefaultSettings() {
-    // This order decides the order of the messages for missing keys.
-    DefaultSettings.ExitOnMouseMove = ReadDefaultInt("ExitOnMouseMove");
-    DefaultSettings.BitCount = ReadDefaultInt("MBitCount");
-    DefaultSettings.Height = ReadDefaultInt("MH");
-    DefaultSettings.Width = ReadDefaultInt("MW");
-    DefaultSettings.Music = ReadDefaultInt("Music");
-    DefaultSettings.MusicVolume = ReadDefaultInt("MusicVolume");
-    DefaultSettings.ShowFPS = ReadDefaultInt("ShowFPS");
-    DefaultSettings.ShowPictures = ReadDefaultInt("ShowPicture");
-    DefaultSettings.ShowTime = ReadDefaultInt("ShowTime");
-    DefaultSettings.UseDesktopSettings = ReadDefaultInt("UseDktpSet");
-    DefaultSettings.HiTexQuality = ReadDefaultInt("HiTexQuality");
-    DefaultSettings.BackgroundBr = ReadDefaultInt("BackgroundBright");
-    DefaultSettings.Background = ReadDefaultInt("BackgroundTp");
-    DefaultSettings.DoThrottle = ReadDefaultInt("DoThrottle");
-    DefaultSettings.VexlarStream = ReadDefaultInt("MStream");
+    // The fill order decides the order of the messages for missing keys.
+    ForEachSettingInOrder(&SettingInfo::fillRank, [](const SettingInfo& info) {
+        DefaultSettings.*info.field = ReadDefaultInt(info.defaultsKey);
+    });
 }

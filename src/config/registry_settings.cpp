@@ -7,56 +7,11 @@
 #include <windows.h>
 
 #include "config/defaults_file.h"
+#include "config/setting_table.h"
 
 const char kSettingsRegistryKey[] = "Software\\Microsoft\\Screensavers\\Vexlar 3D ScreenSaver\\Into the Vexlar";
 
 namespace {
-
-enum class Encoding { Flag, Number };
-
-struct StoredValue {
-    const char* name;
-    int32_t Settings::*field;
-    Encoding encoding;
-};
-
-// In the order the values are read.
-constexpr StoredValue kReadOrder[] = {
-    {"ShowFPS", &Settings::ShowFPS, Encoding::Flag},
-    {"ShowTime", &Settings::ShowTime, Encoding::Flag},
-    {"ExitOnMouseMove", &Settings::ExitOnMouseMove, Encoding::Flag},
-    {"DoThrottle", &Settings::DoThrottle, Encoding::Flag},
-    {"ShowPictures", &Settings::ShowPictures, Encoding::Flag},
-    {"Music", &Settings::Music, Encoding::Flag},
-    {"MusicVolume", &Settings::MusicVolume, Encoding::Number},
-    {"UseDesktopSettings", &Settings::UseDesktopSettings, Encoding::Flag},
-    {"VexlarStream", &Settings::VexlarStream, Encoding::Number},
-    {"HiTexQuality", &Settings::HiTexQuality, Encoding::Flag},
-    {"Background", &Settings::Background, Encoding::Number},
-    {"BackgroundBr", &Settings::BackgroundBr, Encoding::Number},
-    {"Height", &Settings::Height, Encoding::Number},
-    {"Width", &Settings::Width, Encoding::Number},
-    {"BitCount", &Settings::BitCount, Encoding::Number},
-};
-
-// In the order the values are written: MusicVolume comes last.
-constexpr StoredValue kWriteOrder[] = {
-    {"ShowFPS", &Settings::ShowFPS, Encoding::Flag},
-    {"ShowTime", &Settings::ShowTime, Encoding::Flag},
-    {"ExitOnMouseMove", &Settings::ExitOnMouseMove, Encoding::Flag},
-    {"DoThrottle", &Settings::DoThrottle, Encoding::Flag},
-    {"ShowPictures", &Settings::ShowPictures, Encoding::Flag},
-    {"Music", &Settings::Music, Encoding::Flag},
-    {"UseDesktopSettings", &Settings::UseDesktopSettings, Encoding::Flag},
-    {"VexlarStream", &Settings::VexlarStream, Encoding::Number},
-    {"HiTexQuality", &Settings::HiTexQuality, Encoding::Flag},
-    {"Background", &Settings::Background, Encoding::Number},
-    {"BackgroundBr", &Settings::BackgroundBr, Encoding::Number},
-    {"Height", &Settings::Height, Encoding::Number},
-    {"Width", &Settings::Width, Encoding::Number},
-    {"BitCount", &Settings::BitCount, Encoding::Number},
-    {"MusicVolume", &Settings::MusicVolume, Encoding::Number},
-};
 
 constexpr DWORD kStoredOn = 2;
 constexpr DWORD kStoredOff = 1;
@@ -97,30 +52,30 @@ void ReadSettings(Settings& target) {
 
     HKEY key = OpenSettingsKey(KEY_READ);
     if (!key) return;
-    for (const StoredValue& value : kReadOrder) {
-        const DWORD stored = QueryStored(key, value.name);
-        if (value.encoding == Encoding::Flag) {
+    ForEachSettingInOrder(&SettingInfo::readRank, [&](const SettingInfo& value) {
+        const DWORD stored = QueryStored(key, value.valueName);
+        if (value.kind == SettingKind::Flag) {
             if (stored == kStoredOn) target.*value.field = 1;
             if (stored == kStoredOff) target.*value.field = 0;
         } else if (stored != 0) {
             target.*value.field = static_cast<int32_t>(stored);
         }
-    }
+    });
     RegCloseKey(key);
 }
 
 int32_t WriteSettings(const Settings& source) {
     HKEY key = OpenSettingsKey(KEY_WRITE);
     if (!key) return 0;
-    for (const StoredValue& value : kWriteOrder) {
+    ForEachSettingInOrder(&SettingInfo::writeRank, [&](const SettingInfo& value) {
         const int32_t field = source.*value.field;
-        if (value.encoding == Encoding::Flag) {
+        if (value.kind == SettingKind::Flag) {
             // Only a field of exactly 1 counts as on.
-            SetStored(key, value.name, field == 1 ? kStoredOn : kStoredOff);
+            SetStored(key, value.valueName, field == 1 ? kStoredOn : kStoredOff);
         } else {
-            SetStored(key, value.name, static_cast<DWORD>(field));
+            SetStored(key, value.valueName, static_cast<DWORD>(field));
         }
-    }
+    });
     RegFlushKey(key);
     RegCloseKey(key);
     return 0;

@@ -6,6 +6,9 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
+
+#include "config/setting_table.h"
 
 namespace {
 
@@ -35,6 +38,13 @@ bool ParseNumber(const std::string& text, long long low, long long high, long lo
     return true;
 }
 
+std::string AsciiLowerCopy(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return text;
+}
+
 bool ParseSize(const std::string& text, int* width, int* height) {
     const size_t x = text.find_first_of("xX");
     long long w = 0, h = 0;
@@ -58,6 +68,110 @@ bool ParseTimeOfDay(const std::string& text, int* hour, int* minute, int* second
     *minute = static_cast<int>(m);
     *second = static_cast<int>(s);
     return true;
+}
+
+// One dashed argument taken apart: "--volume=40" gives the name "volume",
+// the value "40" and the spelling "--volume" for messages.
+struct DashedArgument {
+    std::string spelled;
+    std::string name;
+    bool hasValue = false;
+    std::string value;
+};
+
+DashedArgument SplitDashed(const std::string& arg) {
+    DashedArgument dashed;
+    const size_t dashes = arg.rfind("--", 0) == 0 ? 2 : 1;
+    const size_t equals = arg.find('=');
+    dashed.spelled = arg.substr(0, equals);
+    dashed.name = dashed.spelled.substr(dashes);
+    if (equals != std::string::npos) {
+        dashed.hasValue = true;
+        dashed.value = arg.substr(equals + 1);
+    }
+    return dashed;
+}
+
+std::string AllowedValues(const SettingInfo& info) {
+    if (info.kind == SettingKind::Choice) {
+        return std::string("one of ") + info.choices[0] + ", " + info.choices[1] + ", " + info.choices[2] +
+               " (or 1 to 3)";
+    }
+    if (info.kind == SettingKind::Mode) return "WIDTHxHEIGHTxBITS, each side 16 to 8192, bits 16, 24 or 32";
+    return "a whole number from " + std::to_string(info.minimum) + " to " + std::to_string(info.maximum);
+}
+
+bool ParseMode(const std::string& text, long long* width, long long* height, long long* bits) {
+    const size_t first = text.find_first_of("xX");
+    const size_t second = first == std::string::npos ? first : text.find_first_of("xX", first + 1);
+    if (second == std::string::npos || !ParseNumber(text.substr(0, first), 16, 8192, width) ||
+        !ParseNumber(text.substr(first + 1, second - first - 1), 16, 8192, height) ||
+        !ParseNumber(text.substr(second + 1), 16, 32, bits)) {
+        return false;
+    }
+    return *bits == 16 || *bits == 24 || *bits == 32;
+}
+
+enum class OptionMatch { NotMine, Taken, Refused };
+
+// The settings' own options: --NAME and --no-NAME for flags, --NAME VALUE for
+// the others (the value after "=" or as the next argument, which `next`
+// consumes), and --mode. On a refusal `error` says why.
+OptionMatch TakeSettingOption(const DashedArgument& arg, const std::function<const char*()>& next,
+                              SettingOverrides& overrides, std::string* error) {
+    const bool negated = arg.name.rfind("no-", 0) == 0;
+    const std::string bare = negated ? arg.name.substr(3) : arg.name;
+    for (const SettingInfo& info : kSettingTable) {
+        if (bare != info.option) continue;
+        if (info.kind == SettingKind::Mode && info.field != &Settings::Width) continue;
+        if (info.kind == SettingKind::Flag) {
+            if (arg.hasValue) {
+                *error = arg.spelled + " takes no value; use --" + info.option + " or --no-" + info.option;
+                return OptionMatch::Refused;
+            }
+            SetOverride(overrides, info.field, negated ? 0 : 1);
+            return OptionMatch::Taken;
+        }
+        if (negated) return OptionMatch::NotMine;
+        std::string value = arg.value;
+        if (!arg.hasValue) {
+            const char* following = next();
+            if (!following) {
+                *error = arg.spelled + " needs " + AllowedValues(info);
+                return OptionMatch::Refused;
+            }
+            value = following;
+        }
+        long long number = 0, height = 0, bits = 0;
+        bool good = false;
+        if (info.kind == SettingKind::Mode) {
+            good = ParseMode(value, &number, &height, &bits);
+            if (good) {
+                SetOverride(overrides, &Settings::Width, static_cast<int32_t>(number));
+                SetOverride(overrides, &Settings::Height, static_cast<int32_t>(height));
+                SetOverride(overrides, &Settings::BitCount, static_cast<int32_t>(bits));
+                SetOverride(overrides, &Settings::UseDesktopSettings, 0);
+                return OptionMatch::Taken;
+            }
+        } else {
+            if (info.kind == SettingKind::Choice) {
+                for (int i = 0; i < 3; ++i) {
+                    if (AsciiLowerCopy(value) == info.choices[i]) {
+                        number = i + 1;
+                        good = true;
+                    }
+                }
+            }
+            good = good || ParseNumber(value, info.minimum, info.maximum, &number);
+            if (good) {
+                SetOverride(overrides, info.field, static_cast<int32_t>(number));
+                return OptionMatch::Taken;
+            }
+        }
+        *error = arg.spelled + " needs " + AllowedValues(info) + ", not '" + value + "'";
+        return OptionMatch::Refused;
+    }
+    return OptionMatch::NotMine;
 }
 
 bool IsRenderRequest(int argc, const char* const* argv) {
@@ -99,6 +213,16 @@ StartPlan PlanRender(int argc, const char* const* argv) {
                                               "--frames", "--every", "--seed", "--time", "--set"};
         bool valued = false;
         for (const char* option : kValued) valued = valued || name == option;
+        if (!valued && name.rfind("--", 0) == 0) {
+            // The settings' options change the rendered flight as they change the saver's.
+            std::string error;
+            auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
+            switch (TakeSettingOption(SplitDashed(argv[i] ? argv[i] : ""), next, options.overrides, &error)) {
+            case OptionMatch::Taken: continue;
+            case OptionMatch::Refused: return Stop(kUsageExitCode, "", "vexlar3d: " + error + "\n");
+            case OptionMatch::NotMine: break;
+            }
+        }
         if (!valued) {
             return Stop(kUsageExitCode, "",
                         "vexlar3d: --render does not go with '" + name + "' (see vexlar3d --help)\n");
@@ -143,7 +267,7 @@ StartPlan PlanRender(int argc, const char* const* argv) {
             options.hasTime = true;
         } else {  // --set
             const size_t at = value.find('=');
-            if (at == std::string::npos || !SettingByName(value.substr(0, at)) ||
+            if (at == std::string::npos || !SettingByValueName(value.substr(0, at)) ||
                 !ParseNumber(value.substr(at + 1), INT32_MIN, INT32_MAX, &number)) {
                 return bad("Name=Value with a settings value name (ShowFPS, VexlarStream, ...) and a whole number");
             }
@@ -224,6 +348,7 @@ StartPlan PlanBench(int argc, const char* const* argv) {
 
 }  // namespace
 
+
 bool ParseWindowId(const std::string& text, uint32_t* id) {
     bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
     std::string digits = hex ? text.substr(2) : text;
@@ -237,100 +362,172 @@ bool ParseWindowId(const std::string& text, uint32_t* id) {
 }
 
 std::string HelpText() {
-    return "Usage: vexlar3d [switch]\n"
-           "A 3D code-rain screen saver.\n"
-           "\n"
-           "Switches (a dash may replace the slash; upper or lower case):\n"
-           "  /s          run full screen\n"
-           "  /p N        show the still preview inside window N\n"
-           "  /l N        run inside window N\n"
-           "  /c[:N]      open the settings (owned by window N); also with no switch\n"
-           "  /a N        change the screen-saver password (older Windows family only)\n"
-           "\n"
-           "Options:\n"
-           "  -root           run on the root window (xscreensaver)\n"
-           "  -window-id ID   run inside the X11 window ID, decimal or 0x hexadecimal (xscreensaver)\n"
-           "  --render DIR    render the flight headless into DIR as PNG files, with:\n"
-           "    --size WxH        frame size (default 800x600)\n"
-           "    --fps N           simulated frames per second (default 30)\n"
-           "    --seconds S       length of the flight (default 10)\n"
-           "    --frames N        or the number of frames\n"
-           "    --every K         write every K-th frame, from the first (default 1)\n"
-           "    --seed N          seed of the flight (default: the clock)\n"
-           "    --time HH:MM:SS   time of day the clock overlay starts at (default: now)\n"
-           "    --set Name=Value  a setting by its registry value name, e.g. ShowFPS=1,\n"
-           "                      VexlarStream=3, Background=2 (repeatable; nothing is stored)\n"
-           "  --bench         time the flight headless and print frames per second,\n"
-           "                  frame times and CPU time per frame, with:\n"
-           "    --size WxH        frame size (default 800x600)\n"
-           "    --seconds S       how long to measure (default 10)\n"
-           "    --seed N          seed of the flight (default 1)\n"
-           "  --help          show this text\n"
-           "  --version       show the version\n"
-           "\n"
-           "Environment:\n"
-           "  XSCREENSAVER_WINDOW  window to run inside when no switch or option is given\n"
-           "  XDG_CONFIG_HOME      settings live in $XDG_CONFIG_HOME/vexlar3d/registry.reg\n"
-           "                       (default ~/.config/vexlar3d/registry.reg)\n";
+    std::string text =
+        "Usage: vexlar3d [switch] [options]\n"
+        "A 3D code-rain screen saver.\n"
+        "\n"
+        "Switches (a dash may replace the slash; upper or lower case):\n"
+        "  /s          run full screen\n"
+        "  /p N        show the still preview inside window N (decimal or 0x hexadecimal)\n"
+        "  /l N        run inside window N\n"
+        "  /c[:N]      open the settings (owned by window N); also with nothing given\n"
+        "  /a N        change the screen-saver password (older Windows family only)\n"
+        "\n"
+        "Options (one dash or two):\n"
+        "  --root            run in the window xscreensaver gives ($XSCREENSAVER_WINDOW),\n"
+        "                    else on the (virtual) root window\n"
+        "  --window-id ID    run inside the X11 window ID, decimal or 0x hexadecimal,\n"
+        "                    without music (xscreensaver's settings preview)\n"
+        "  --window          run in a window of its own that closes like any other\n"
+        "  --delay N         wait N microseconds between frames\n"
+        "  --visual V, --install, --mono, --pair   accepted and ignored\n"
+        "\n"
+        "Settings for this run only (nothing is stored; see /c to store them):\n";
+    for (const SettingInfo& info : kSettingTable) {
+        if (info.kind == SettingKind::Mode && info.field != &Settings::Width) continue;
+        std::string usage = std::string("  --") + info.option;
+        if (info.kind == SettingKind::Flag) {
+            usage += ", --no-" + std::string(info.option);
+        } else if (info.kind == SettingKind::Choice) {
+            usage += std::string(" ") + info.choices[0] + "|" + info.choices[1] + "|" + info.choices[2];
+        } else if (info.kind == SettingKind::Mode) {
+            usage += " WxHxBITS";
+        } else {
+            usage += " " + std::to_string(info.minimum) + ".." + std::to_string(info.maximum);
+        }
+        usage += usage.size() < 38 ? std::string(38 - usage.size(), ' ') : "\n" + std::string(38, ' ');
+        text += usage + info.help + " (\"" + info.caption + "\")\n";
+    }
+    text +=
+        "  With settings options but no switch, the saver runs full screen.\n"
+        "\n"
+        "Headless:\n"
+        "  --render DIR    render the flight headless into DIR as PNG files, with:\n"
+        "    --size WxH        frame size (default 800x600)\n"
+        "    --fps N           simulated frames per second (default 30)\n"
+        "    --seconds S       length of the flight (default 10)\n"
+        "    --frames N        or the number of frames\n"
+        "    --every K         write every K-th frame, from the first (default 1)\n"
+        "    --seed N          seed of the flight (default: the clock)\n"
+        "    --time HH:MM:SS   time of day the clock overlay starts at (default: now)\n"
+        "    --set Name=Value  a setting by its registry value name, e.g. ShowFPS=1,\n"
+        "                      VexlarStream=3, Background=2 (repeatable; nothing is stored);\n"
+        "                      the settings options above work here too\n"
+        "  --bench         time the flight headless and print frames per second,\n"
+        "                  frame times and CPU time per frame, with:\n"
+        "    --size WxH        frame size (default 800x600)\n"
+        "    --seconds S       how long to measure (default 10)\n"
+        "    --seed N          seed of the flight (default 1)\n"
+        "  --help, -h      show this text\n"
+        "  --version       show the version\n"
+        "\n"
+        "Environment:\n"
+        "  XSCREENSAVER_WINDOW  window to run inside with --root, or when no switch is given\n"
+        "  XDG_CONFIG_HOME      settings live in $XDG_CONFIG_HOME/vexlar3d/registry.reg\n"
+        "                       (default ~/.config/vexlar3d/registry.reg)\n";
+    return text;
 }
 
 StartPlan PlanStart(int argc, const char* const* argv, const char* screensaverWindow,
                     uintptr_t (*rootWindowId)()) {
-    std::string program = argc > 0 && argv[0] ? argv[0] : "vexlar3d";
-    bool wantRoot = false;
-    bool haveWindowId = false;
-    uint32_t windowId = 0;
-
+    const std::string program = argc > 0 && argv[0] ? argv[0] : "vexlar3d";
     if (IsRenderRequest(argc, argv)) return PlanRender(argc, argv);
     if (IsBenchRequest(argc, argv)) return PlanBench(argc, argv);
-    bool silent = false;
+
+    enum class Target { None, Root, WindowId, OwnWindow };
+    Target target = Target::None;
+    uint32_t windowId = 0;
+    bool runOptions = false;  // something that asks for the flight to run
+    std::vector<std::string> switches;
+    StartPlan plan;
 
     for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (arg.rfind("--", 0) == 0) {
-            if (arg == "--help") return Stop(0, HelpText(), "");
-            if (arg == "--version") return Stop(0, "vexlar3d " VEXLAR_VERSION "\n", "");
-            return Stop(kUsageExitCode, "", "vexlar3d: unknown option '" + arg + "' (see vexlar3d --help)\n");
+        const std::string text = argv[i] ? argv[i] : "";
+        if (text.size() < 2 || text[0] != '-') {
+            switches.push_back(text);
+            continue;
         }
-        if (wantRoot || haveWindowId) continue;  // the first window option wins
-        if (arg == "-root") {
-            wantRoot = true;
-        } else if (arg == "-window-id") {
-            if (i + 1 >= argc || !ParseWindowId(argv[i + 1], &windowId)) {
-                std::string given = i + 1 < argc ? std::string(" '") + argv[i + 1] + "'" : std::string();
-                return Stop(kUsageExitCode, "",
-                            "vexlar3d: -window-id needs a window id in decimal or 0x hexadecimal, not" +
-                                (given.empty() ? std::string(" nothing") : given) + "\n");
+        const DashedArgument arg = SplitDashed(text);
+        const bool doubleDash = text.rfind("--", 0) == 0;
+        auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
+        auto refuse = [&](const std::string& why) {
+            return Stop(kUsageExitCode, "", "vexlar3d: " + why + " (see vexlar3d --help)\n");
+        };
+        const std::string& name = arg.name;
+
+        if (name == "help" || name == "h") return Stop(0, HelpText(), "");
+        if (name == "version") return Stop(0, "vexlar3d " VEXLAR_VERSION "\n", "");
+        if (name == "root" || name == "window") {
+            if (arg.hasValue) return refuse(arg.spelled + " takes no value");
+            if (target == Target::None) target = name == "root" ? Target::Root : Target::OwnWindow;
+        } else if (name == "window-id") {
+            const char* value = arg.hasValue ? arg.value.c_str() : next();
+            uint32_t id = 0;
+            if (!value || !ParseWindowId(value, &id)) {
+                return refuse(arg.spelled + " needs a window id in decimal or 0x hexadecimal, not " +
+                              (value ? "'" + std::string(value) + "'" : std::string("nothing")));
             }
-            haveWindowId = true;
-            silent = true;  // xscreensaver's small preview in its settings
-            ++i;
+            if (target == Target::None) {  // the first window option wins
+                target = Target::WindowId;
+                windowId = id;
+            }
+        } else if (name == "delay") {
+            const char* value = arg.hasValue ? arg.value.c_str() : next();
+            long long micros = 0;
+            if (!value || !ParseNumber(value, 0, 10000000, &micros)) {
+                return refuse(arg.spelled + " needs microseconds from 0 to 10000000, not " +
+                              (value ? "'" + std::string(value) + "'" : std::string("nothing")));
+            }
+            plan.frameDelayUs = static_cast<int32_t>(micros);
+            runOptions = true;
+        } else if (name == "visual") {
+            if (!arg.hasValue && !next()) return refuse(arg.spelled + " needs a value");
+        } else if (name == "install" || name == "mono" || name == "pair") {
+            // Colour maps and stereo pairs do not apply to a GL flight.
+        } else {
+            std::string error;
+            switch (TakeSettingOption(arg, next, plan.overrides, &error)) {
+            case OptionMatch::Taken:
+                runOptions = true;
+                continue;
+            case OptionMatch::Refused:
+                return refuse(error);
+            case OptionMatch::NotMine:
+                break;
+            }
+            if (doubleDash) return refuse("unknown option '" + text + "'");
+            switches.push_back(text);  // a Windows-style switch such as -s or -p
         }
     }
 
-    if (!wantRoot && !haveWindowId && argc <= 1 && screensaverWindow && *screensaverWindow) {
-        if (!ParseWindowId(screensaverWindow, &windowId)) {
-            return Stop(kUsageExitCode, "",
-                        std::string("vexlar3d: XSCREENSAVER_WINDOW is not a window id: '") + screensaverWindow + "'\n");
+    const bool envWindow = screensaverWindow && *screensaverWindow;
+    if (target == Target::Root || (target == Target::None && switches.empty() && envWindow)) {
+        if (envWindow) {
+            if (!ParseWindowId(screensaverWindow, &windowId)) {
+                return Stop(kUsageExitCode, "",
+                            std::string("vexlar3d: XSCREENSAVER_WINDOW is not a window id: '") + screensaverWindow +
+                                "'\n");
+            }
+        } else {
+            const uintptr_t root = rootWindowId ? rootWindowId() : 0;
+            if (root == 0 || root > 0xFFFFFFFFu) {
+                return Stop(kNoDisplayExitCode, "", "vexlar3d: --root needs an X11 display, and none could be opened\n");
+            }
+            windowId = static_cast<uint32_t>(root);
         }
-        haveWindowId = true;
+        target = Target::WindowId;
+    } else if (target == Target::WindowId) {
+        plan.silent = true;  // xscreensaver's small preview in its settings
     }
 
-    if (wantRoot) {
-        uintptr_t root = rootWindowId ? rootWindowId() : 0;
-        if (root == 0 || root > 0xFFFFFFFFu) {
-            return Stop(kNoDisplayExitCode, "", "vexlar3d: -root needs an X11 display, and none could be opened\n");
-        }
-        windowId = static_cast<uint32_t>(root);
-        haveWindowId = true;
-    }
-
-    StartPlan plan;
-    if (haveWindowId) {
+    if (target == Target::WindowId) {
         plan.arguments = {program, "/l", std::to_string(windowId)};
-        plan.silent = silent;
+    } else if (target == Target::OwnWindow || (switches.empty() && runOptions)) {
+        plan.ownWindow = target == Target::OwnWindow;
+        plan.arguments = {program, "/s"};
     } else {
-        for (int i = 0; i < argc; ++i) plan.arguments.emplace_back(argv[i] ? argv[i] : "");
+        plan.arguments.push_back(program);
+        plan.arguments.insert(plan.arguments.end(), switches.begin(), switches.end());
     }
     return plan;
 }

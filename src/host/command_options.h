@@ -1,13 +1,17 @@
 // command_options.h — the Linux conventions in front of the saver switches.
 //
-// --help and --version print and end; xscreensaver's -root and -window-id ID
-// (and $XSCREENSAVER_WINDOW when nothing else is on the command line) become
-// "/l ID", so the saver draws into that window through the usual switch
-// handling (-window-id, xscreensaver's small settings preview, without
-// music); --render DIR and its options ask for frames rendered headless
-// (app/headless_render.h), --bench for a timed headless run
-// (app/headless_bench.h). Any other double-dash option is an error.
-// Everything else is left for the switch dispatcher, unchanged.
+// Every option takes one dash or two. --help and --version print and end;
+// xscreensaver's --root (the window in $XSCREENSAVER_WINDOW, else the
+// virtual root, else the root) and --window-id ID (its small settings
+// preview, without music) become "/l ID", so the saver draws into that
+// window through the usual switch handling; $XSCREENSAVER_WINDOW alone does
+// the same when no switch is given. --window asks for a window of its own.
+// The settings' options override stored values for this run; given without
+// a switch they start the saver full screen. --render DIR and its options
+// ask for frames rendered headless (app/headless_render.h), --bench for a
+// timed headless run (app/headless_bench.h). An unknown double-dash option
+// is an error; single-dash arguments that are no option, and everything
+// else, are left for the switch dispatcher, unchanged.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +20,7 @@
 
 #include "app/headless_bench.h"
 #include "app/headless_render.h"
+#include "config/setting_table.h"
 
 struct StartPlan {
     bool exitNow = false;  // end with exitCode without running any mode
@@ -29,7 +34,10 @@ struct StartPlan {
     RenderOptions renderOptions;
     bool bench = false;  // time the flight headless with benchOptions instead of running a mode
     BenchOptions benchOptions;
-    bool silent = false;  // -window-id: the saver runs without music
+    bool silent = false;  // --window-id: the saver runs without music
+    bool ownWindow = false;  // --window: a resizable window of its own, no close rules
+    int32_t frameDelayUs = -1;  // --delay: microseconds between frames; -1 when not given
+    SettingOverrides overrides;  // settings given for this run
 };
 
 // `screensaverWindow` is $XSCREENSAVER_WINDOW (null when unset);

@@ -21,7 +21,8 @@ struct HostState {
     bool isWin9x = false;  // the older Windows family: password, running flag, AutoPlay cancel
 
     // Saver window and close rules.
-    bool isPreview = false;
+    bool isPreview = false;  // inside another window: no close rules, the cursor stays
+    bool ownWindow = false;  // a window of its own on the desktop; closes like any window
     HWND saverWindow = nullptr;
     bool closeApproved = false;
     bool verifying = false;  // the password question is on screen

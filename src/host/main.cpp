@@ -15,6 +15,8 @@
 #include "app/saver_app.h"
 #include "host/command_options.h"
 #include "host/dispatch.h"
+#include "host/host_state.h"
+#include "config/setting_table.h"
 #include "platform/platform.h"
 
 int main(int argc, char** argv) {
@@ -33,6 +35,9 @@ int main(int argc, char** argv) {
     if (plan.render) return RunHeadlessRender(plan.renderOptions);
     if (plan.bench) return RunHeadlessBench(plan.benchOptions);
     if (plan.silent) SaverApp.musicAllowed = false;
+    if (plan.frameDelayUs >= 0) SaverApp.frameIntervalMs = static_cast<UINT>((plan.frameDelayUs + 500) / 1000);
+    CommandLineOverrides = plan.overrides;
+    Host.ownWindow = plan.ownWindow;
 
     platform::InstallTerminationHandlers();
     std::vector<const char*> arguments;

@@ -7,6 +7,7 @@
 // family a close first asks for the screen-saver password.
 #include "host/saver_window.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -21,6 +22,9 @@ namespace {
 constexpr UINT kPasswordQuestion = WM_APP;
 constexpr DWORD kVerifyQuietMs = 200;  // no second question this soon after a refusal
 constexpr int kIconResource = 100;
+constexpr int kOwnWindowWidth = 960;
+constexpr int kOwnWindowHeight = 600;
+constexpr const char* kOwnWindowTitle = "Vexlar 3D";
 
 WNDPROC applicationProc = SaverAppProc;
 
@@ -129,6 +133,20 @@ SaverWindowOutcome CreateSaverWindow(HWND parent) {
         height = client.bottom - client.top;
         style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN;
         title = kPreviewTitle;
+    } else if (Host.ownWindow) {
+        // For trying the saver on a desktop: the close rules would end it at
+        // the first touch of the mouse, so it behaves like a preview.
+        RECT screen = {0, 0, 0, 0};
+        HDC dc = GetDC(nullptr);
+        GetClipBox(dc, &screen);
+        ReleaseDC(nullptr, dc);
+        Host.isPreview = true;
+        width = std::min<int>(kOwnWindowWidth, screen.right - screen.left);
+        height = std::min<int>(kOwnWindowHeight, screen.bottom - screen.top);
+        x = screen.left + (screen.right - screen.left - width) / 2;
+        y = screen.top + (screen.bottom - screen.top - height) / 2;
+        style = WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN;
+        title = kOwnWindowTitle;
     } else {
         RECT screen = {0, 0, 0, 0};
         HDC dc = GetDC(nullptr);

@@ -66,6 +66,12 @@ void ClearDeliveredMessages();
 void InstallTerminationHandlers();
 void RequestCloseFromSignal();
 
+// Takes the per-user music lock ($XDG_RUNTIME_DIR/vexlar3d-music.lock, else
+// one in /tmp named after the user) for the rest of the process, so that of
+// several copies running at once (one per monitor) only the first plays.
+// True when this process holds it; the kernel releases it with the process.
+bool TakeMusicLock();
+
 // The last message in words when a display could not be opened (empty when
 // the backend is fine).
 std::string DisplayError();

@@ -155,14 +155,16 @@ void AppTest::TearDown() {
 HWND AppTest::StartSaver(const char* commandLine, HWND parent) {
     // A fresh start, as in a new process: the class, the host's record, the
     // display list and the application's record (what the test chose about
-    // music aside).
+    // music and the frame delay aside).
     UnregisterClassA(kSaverClassName, GetModuleHandleA(nullptr));
     ResetHostState();
     Host.instance = GetModuleHandleA(nullptr);
     ResetDisplayDevices();
     const bool musicAllowed = SaverApp.musicAllowed;
+    const UINT frameIntervalMs = SaverApp.frameIntervalMs;
     ResetSaverApp();
     SaverApp.musicAllowed = musicAllowed;
+    SaverApp.frameIntervalMs = frameIntervalMs;
     platform::SetCommandLineText(commandLine);
     if (CreateSaverWindow(parent) != SaverWindowOutcome::Created) return nullptr;
     return Host.saverWindow;

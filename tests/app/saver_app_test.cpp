@@ -13,6 +13,7 @@
 #include "app/frame_driver.h"
 #include "app/video_modes.h"
 #include "config/registry_settings.h"
+#include "config/setting_table.h"
 #include "host/host_state.h"
 #include "platform/platform.h"
 #include "platform/win32/gdi_objects.h"
@@ -118,6 +119,33 @@ TEST_F(SaverAppTest, AnUnlistedModeIsReplacedInMemoryOnly) {
     Settings reread = BuiltInSettings;
     ReadSettings(reread);
     EXPECT_EQ((Dwords{DWORD(reread.Width), DWORD(reread.Height), DWORD(reread.BitCount)}), (Dwords{1234, 567, 24}));
+}
+
+TEST_F(SaverAppTest, CommandLineSettingsHoldForTheRunAndAreNeverStored) {
+    Settings stored = BuiltInSettings;
+    stored.Background = 3;
+    stored.MusicVolume = 90;
+    StoreSettings(stored);
+    SetOverride(CommandLineOverrides, &Settings::Background, 1);
+    SetOverride(CommandLineOverrides, &Settings::Music, 0);
+    SaverApp.frameIntervalMs = 40;  // --delay 40000
+
+    HWND window = StartSaver("vexlar3d /s");
+    CommandLineOverrides = SettingOverrides{};
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(CurrentSettings.Background, 1);
+    EXPECT_EQ(CurrentSettings.MusicVolume, 90);  // what was not given stays as stored
+    EXPECT_LT(IndexOf("music.PlaySegment"), 0);
+    // The frame timer waits the delay: nothing is due before 40 ms have passed.
+    EXPECT_FALSE(TimerPending(window));
+    platform::AdvanceVirtualClock(40);
+    EXPECT_TRUE(TimerPending(window));
+    DestroyWindow(window);
+
+    Settings reread = BuiltInSettings;
+    ReadSettings(reread);
+    EXPECT_EQ(reread.Background, 3);
+    EXPECT_EQ(reread.Music, 1);
 }
 
 TEST_F(SaverAppTest, DesktopSettingsUseTheDesktopsModeWhateverIsConfigured) {

@@ -1,10 +1,18 @@
-// Command line text, UTF-8 stepping and the end of the process.
+// Command line text, UTF-8 stepping, the end of the process and the music
+// lock shared by the copies of one user.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
+#include <cstdio>
 #include <stdexcept>
 #include <string>
 
 #include "platform/platform.h"
+#include "test_support.h"
 
 TEST(Process, CommandLineQuotesArguments) {
     const char* argv[] = {"/opt/vexlar 3d/vexlar3d", "/c:12", "", "a\tb", "say \"hi\"", "end\\"};
@@ -57,3 +65,48 @@ TEST(Process, ExitProcessCallsHookAndNeverReturns) {
         ::testing::ExitedWithCode(7), "");
     platform::SetExitProcessHook(nullptr);
 }
+
+namespace {
+
+// TakeMusicLock in a child process, as another copy of the saver would call
+// it; the child's exit status says whether it got the lock.
+bool ChildGetsMusicLock(const std::string& runtimeDir, bool dieHolding = false) {
+    const pid_t child = fork();
+    if (child == 0) {
+        setenv("XDG_RUNTIME_DIR", runtimeDir.c_str(), 1);
+        const bool got = platform::TakeMusicLock();
+        if (dieHolding) raise(SIGKILL);
+        _exit(got ? 1 : 0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 1;
+}
+
+TEST(MusicLockTest, OnlyTheFirstCopyPlaysAndAKilledCopyLetsGo) {
+    const std::string dir = testsupport::MakeTempDir("vexlar-music-lock-");
+    const std::string path = dir + "/vexlar3d-music.lock";
+    EXPECT_TRUE(ChildGetsMusicLock(dir));  // nobody holds it
+
+    const int holder = open(path.c_str(), O_RDWR | O_CREAT, 0600);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+    EXPECT_FALSE(ChildGetsMusicLock(dir)) << "a second copy must stay silent";
+    close(holder);
+    EXPECT_TRUE(ChildGetsMusicLock(dir));
+
+    // A copy killed while holding it leaves nothing behind that blocks the next.
+    ChildGetsMusicLock(dir, true);
+    EXPECT_TRUE(ChildGetsMusicLock(dir));
+
+    // A link planted where the lock goes is not followed: that copy plays
+    // rather than lock someone else's file, and the target stays untouched.
+    std::remove(path.c_str());
+    const std::string target = dir + "/elsewhere";
+    ASSERT_EQ(symlink(target.c_str(), path.c_str()), 0);
+    EXPECT_TRUE(ChildGetsMusicLock(dir));
+    EXPECT_NE(access(target.c_str(), F_OK), 0);
+    testsupport::RemoveTree(dir);
+}
+
+}  // namespace

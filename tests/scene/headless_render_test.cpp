@@ -53,9 +53,9 @@ TEST(HeadlessRenderOptionsTest, OptionsAndTheirDefaults) {
     ASSERT_EQ(o.settings.size(), 2u);
     EXPECT_EQ(o.settings[1].first, "vexlarstream");
     EXPECT_EQ(o.settings[1].second, 2);
-    EXPECT_EQ(SettingByName("VEXLARSTREAM"), &Settings::VexlarStream);
-    EXPECT_EQ(SettingByName("BackgroundBr"), &Settings::BackgroundBr);
-    EXPECT_EQ(SettingByName("Bogus"), nullptr);
+    EXPECT_EQ(SettingByValueName("VEXLARSTREAM")->field, &Settings::VexlarStream);
+    EXPECT_EQ(SettingByValueName("BackgroundBr")->field, &Settings::BackgroundBr);
+    EXPECT_EQ(SettingByValueName("Bogus"), nullptr);
     EXPECT_EQ(Plan({"--render", "d", "--frames", "7"}).renderOptions.frames, 7);
     EXPECT_EQ(Plan({"--render", "d", "--fps", "24", "--seconds", "0.01"}).renderOptions.frames, 1);
 
@@ -77,7 +77,7 @@ TEST(HeadlessRenderOptionsTest, OptionsAndTheirDefaults) {
              {"--render", "d", "--set", "ShowFPS=yes"},
              {"--render", "d", "/s"},
              {"--render", "d", "--bogus"},
-             {"--fps", "30"}}) {
+             {"--render", "d", "--volume", "0"}}) {
         StartPlan plan = Plan(bad);
         EXPECT_TRUE(plan.exitNow) << bad.back();
         EXPECT_EQ(plan.exitCode, 2) << bad.back();

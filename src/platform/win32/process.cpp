@@ -7,6 +7,11 @@
 // argument are escaped with a backslash (backslashes before them doubled).
 // Until the entry point sets it, the text is built from /proc/self/cmdline.
 // CharNextA steps over one UTF-8 character, the multi-byte set of this system.
+// Also the process-wide music lock (an flock held until the process ends).
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -132,3 +137,27 @@ void ExitProcess(UINT exitCode) {
     // A hook that returns does not keep the process alive.
     std::exit(static_cast<int>(exitCode));
 }
+
+namespace platform {
+
+bool TakeMusicLock() {
+    static int held = -1;
+    static std::string heldPath;
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    const std::string path = runtime && *runtime ? std::string(runtime) + "/vexlar3d-music.lock"
+                                                 : "/tmp/vexlar3d-music-" + std::to_string(getuid()) + ".lock";
+    if (held >= 0 && path == heldPath) return true;
+    // O_NOFOLLOW: a link planted in a shared folder must not make us create or lock another file.
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) return true;  // nowhere to keep a lock: play, as a single copy would
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        close(fd);
+        return false;
+    }
+    if (held >= 0) close(held);
+    held = fd;
+    heldPath = path;
+    return true;
+}
+
+}  // namespace platform

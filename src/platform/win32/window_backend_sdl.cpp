@@ -17,7 +17,8 @@
 // (SetNativeFillHook, SetNativeImageHook), before that through the window
 // surface. A child inside a foreign parent follows the parent's size.
 //
-// Limits: foreign parents need X11; only the primary display is used.
+// Limits: foreign parents need X11 and must be on the X screen of $DISPLAY;
+// the screen is treated as one display, whatever monitors make it up.
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <X11/Xatom.h>
@@ -28,6 +29,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -89,6 +91,12 @@ WPARAM VirtualKeyFromSdl(SDL_Keycode key) {
     }
 }
 
+std::string Hex(uintptr_t value) {
+    char text[24];
+    std::snprintf(text, sizeof text, "%lx", static_cast<unsigned long>(value));
+    return text;
+}
+
 std::string SaverLockPath() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (runtime && *runtime) return std::string(runtime) + "/vexlar3d-saver.lock";
@@ -105,14 +113,16 @@ struct NativeWindow {
 class SdlBackend;
 SdlBackend* g_liveBackend = nullptr;
 
+// Never destroyed: the backend itself may be torn down by a static destructor
+// at exit, after a function-local map would already be gone.
 std::map<HWND, std::function<void()>>& FillHooks() {
-    static std::map<HWND, std::function<void()>> hooks;
-    return hooks;
+    static auto* hooks = new std::map<HWND, std::function<void()>>;
+    return *hooks;
 }
 
 std::map<HWND, NativeImageHook>& ImageHooks() {
-    static std::map<HWND, NativeImageHook> hooks;
-    return hooks;
+    static auto* hooks = new std::map<HWND, NativeImageHook>;
+    return *hooks;
 }
 
 class SdlBackend final : public WindowBackendImpl {
@@ -138,6 +148,11 @@ public:
             return false;
         }
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        // Without RandR, SDL's one display is the X screen of $DISPLAY, all of
+        // it: a GL context is made on the screen of the window it draws into
+        // (xscreensaver runs one copy per X screen, each with DISPLAY=:N.k),
+        // and a full-screen window spans every monitor of that screen.
+        SDL_SetHintWithPriority(SDL_HINT_VIDEO_X11_XRANDR, "0", SDL_HINT_DEFAULT);
         SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
         SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
@@ -159,6 +174,15 @@ public:
             if (!x_) return false;
             {
                 XErrorTrap trap(x_);
+                XWindowAttributes parent{};
+                if (XGetWindowAttributes(x_, request.foreignParent, &parent) && !trap.Failed() &&
+                    XScreenNumberOfScreen(parent.screen) != DefaultScreen(x_)) {
+                    // GL on another screen than SDL's fails inside the X server.
+                    error_ = "window 0x" + Hex(request.foreignParent) + " is on X screen " +
+                             std::to_string(XScreenNumberOfScreen(parent.screen)) + "; run with DISPLAY naming it (" +
+                             DisplayString(x_) + " names screen " + std::to_string(DefaultScreen(x_)) + ")";
+                    return false;
+                }
                 native.xChild = XCreateSimpleWindow(x_, request.foreignParent, 0, 0, width, height, 0,
                                                     BlackPixel(x_, DefaultScreen(x_)),
                                                     BlackPixel(x_, DefaultScreen(x_)));
@@ -179,7 +203,10 @@ public:
             RECT screen = ScreenRect();
             bool coversScreen = request.rect.left <= screen.left && request.rect.top <= screen.top &&
                                 request.rect.right >= screen.right && request.rect.bottom >= screen.bottom;
-            Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS;
+            // A captioned window is an ordinary desktop window: decorated, and resizable with a frame.
+            Uint32 flags = SDL_WINDOW_HIDDEN;
+            if (!(request.style & WS_CAPTION)) flags |= SDL_WINDOW_BORDERLESS;
+            if (request.style & WS_THICKFRAME) flags |= SDL_WINDOW_RESIZABLE;
             if (request.exStyle & WS_EX_TOPMOST) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
             if (coversScreen && (request.style & WS_POPUP)) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
             native.sdl = SDL_CreateWindow(request.title.c_str(), request.rect.left, request.rect.top, width, height,
@@ -532,6 +559,9 @@ private:
                 break;
             case SDL_WINDOWEVENT_CLOSE:
                 PostInput(hwnd, WM_CLOSE, 0, 0);
+                break;
+            case SDL_WINDOWEVENT_SIZE_CHANGED:
+                if (!native->second.xParent) NativeWindowResized(hwnd, event.window.data1, event.window.data2);
                 break;
             case SDL_WINDOWEVENT_EXPOSED:
                 InvalidateRect(hwnd, nullptr, TRUE);

@@ -280,7 +280,8 @@ void ClearDeliveredMessages() { M().delivered.clear(); }
 std::string DisplayError() {
     Manager& m = M();
     if (!m.backendOpened) Backend();
-    return m.backendUsable ? std::string() : m.backend->Error();
+    // A usable backend may still say why its last window could not be made.
+    return m.backend ? m.backend->Error() : std::string();
 }
 
 uintptr_t RootWindowId() {
