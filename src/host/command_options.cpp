@@ -174,6 +174,23 @@ OptionMatch TakeSettingOption(const DashedArgument& arg, const std::function<con
     return OptionMatch::NotMine;
 }
 
+// "-name" or "-name=value" where name is one of the long options.
+bool IsLongOptionName(const std::string& arg) {
+    if (arg.size() < 3 || arg[0] != '-' || arg[1] == '-') return false;
+    const std::string name = arg.substr(1, arg.find('=') - 1);
+    static const char* const kOwn[] = {"help",   "version", "root",  "window", "window-id", "delay",   "visual",
+                                       "install", "mono",   "pair",  "render", "size",      "fps",     "seconds",
+                                       "frames", "every",   "seed",  "time",   "set",       "bench"};
+    for (const char* own : kOwn) {
+        if (name == own) return true;
+    }
+    const std::string bare = name.rfind("no-", 0) == 0 ? name.substr(3) : name;
+    for (const SettingInfo& info : kSettingTable) {
+        if (bare == info.option) return true;
+    }
+    return false;
+}
+
 bool IsRenderRequest(int argc, const char* const* argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i] ? argv[i] : "";
@@ -428,9 +445,20 @@ std::string HelpText() {
     return text;
 }
 
-StartPlan PlanStart(int argc, const char* const* argv, const char* screensaverWindow,
+StartPlan PlanStart(int argc, const char* const* givenArgv, const char* screensaverWindow,
                     uintptr_t (*rootWindowId)()) {
-    const std::string program = argc > 0 && argv[0] ? argv[0] : "vexlar3d";
+    const std::string program = argc > 0 && givenArgv[0] ? givenArgv[0] : "vexlar3d";
+    // One dash or two: a long option written with one gets its second here.
+    // Single-dash words that are no option stay as they are, for the switches.
+    std::vector<std::string> spelled;
+    std::vector<const char*> pointers;
+    for (int i = 0; i < argc; ++i) {
+        std::string arg = givenArgv[i] ? givenArgv[i] : "";
+        if (i > 0 && IsLongOptionName(arg)) arg.insert(0, "-");
+        spelled.push_back(arg);
+    }
+    for (const std::string& arg : spelled) pointers.push_back(arg.c_str());
+    const char* const* argv = pointers.data();
     if (IsRenderRequest(argc, argv)) return PlanRender(argc, argv);
     if (IsBenchRequest(argc, argv)) return PlanBench(argc, argv);
 

@@ -1,0 +1,128 @@
+#!/usr/bin/env bash
+# Cases run inside xvfb-run by options.sh.
+set -u
+bin=$1
+passed=0
+failed=0
+work=$(mktemp -d)
+export XDG_CONFIG_HOME=$work/config
+export XDG_RUNTIME_DIR=$work
+export SDL_AUDIODRIVER=dummy
+unset WAYLAND_DISPLAY SDL_VIDEODRIVER XSCREENSAVER_WINDOW
+trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
+convert=/usr/bin/convert
+[ -x "$convert" ] || convert=convert
+# shellcheck source=common.sh
+source "$(dirname "$0")/common.sh"
+# shellcheck source=screen.sh
+source "$(dirname "$0")/screen.sh"
+store="$XDG_CONFIG_HOME/vexlar3d/registry.reg"
+
+# Stored settings the options must leave alone.
+mkdir -p "$(dirname "$store")"
+cat >"$store" <<'REG'
+Windows Registry Editor Version 5.00
+
+[HKEY_CURRENT_USER\Software\Microsoft\Screensavers\Vexlar 3D ScreenSaver\Into the Vexlar]
+"Background"=dword:00000003
+"MusicVolume"=dword:00000050
+REG
+stored_before=$(md5sum <"$store")
+
+# ---- refused values: exit 2, a message naming the option and what it takes, nothing started
+refused() {
+  local said=$1
+  shift
+  out=$(timeout 5 "$bin" "$@" 2>&1 >/dev/null)
+  code=$?
+  if [ "$code" = 2 ] && grep -qF -- "$said" <<<"$out"; then ok "refused: $*"
+  else fail "refused with exit 2 and '$said': $* (exit $code, said '$out')"; fi
+}
+refused "--volume needs a whole number from 1 to 100, not '0'" --volume 0
+refused "-volume needs a whole number from 1 to 100, not '101'" -volume 101
+refused "--brightness needs a whole number from 1 to 250" --brightness=x
+refused "--streams needs one of few, average, multiple" --streams lots
+refused "--background needs one of none, simple, complex" --root --background 0
+refused "--mode needs WIDTHxHEIGHTxBITS" --mode 800x600x12
+refused "--clock takes no value" --clock=on
+refused "--delay needs microseconds from 0 to 10000000" --delay -5
+refused "--window-id needs a window id in decimal or 0x hexadecimal, not '0xnope'" --window-id 0xnope
+refused "-window-id needs a window id" -window-id
+refused "unknown option '--frobnicate'" /s --frobnicate
+XSCREENSAVER_WINDOW=garbage refused "XSCREENSAVER_WINDOW is not a window id" --root
+[ "$(md5sum <"$store")" = "$stored_before" ] && ok "refusals store nothing" || fail "refusals store nothing"
+
+# ---- help in every spelling lists every option
+for spelling in -h -help --help; do
+  help=$("$bin" $spelling 2>&1)
+  code=$?
+  missing=""
+  for option in --root --window-id --window --delay --fps --no-fps --exit-on-mouse-move --clock --pictures --rays \
+      --music --volume --streams --high-quality-textures --background --brightness --mode --desktop-mode --visual; do
+    grep -q -- "$option" <<<"$help" || missing="$missing $option"
+  done
+  [ "$code" = 0 ] && [ -z "$missing" ] && ok "$spelling lists every option" \
+    || fail "$spelling lists every option (exit $code, missing:$missing)"
+done
+"$bin" /x >/dev/null 2>&1
+[ $? = 255 ] && ok "an unknown /x still ends with 255" || fail "an unknown /x still ends with 255"
+
+# ---- settings options reach the picture and store nothing
+render() { "$bin" --render "$work/$1" --frames 1 --size 320x240 --seed 7 --time 12:00:00 "${@:2}" >/dev/null 2>&1; }
+render plain && render nosky --background none --no-clock && render nosky1 -background=none -no-clock
+if [ -f "$work/plain/frame_00000.png" ] && [ -f "$work/nosky/frame_00000.png" ]; then
+  a=$("$convert" "$work/plain/frame_00000.png" -format "%[fx:mean]" info:)
+  b=$("$convert" "$work/nosky/frame_00000.png" -format "%[fx:mean]" info:)
+  holds "a > 0" "$(awk -v a="$a" -v b="$b" 'BEGIN { print a - b }')" \
+    && ok "--background none darkens the frame ($a to $b)" || fail "--background none darkens the frame ($a to $b)"
+  same=$(compare -metric AE "$work/nosky/frame_00000.png" "$work/nosky1/frame_00000.png" null: 2>&1)
+  [ "$same" = 0 ] && ok "one dash or two give the same frame" || fail "one dash or two give the same frame ($same differ)"
+else
+  fail "--render with settings options writes frames"
+fi
+[ "$(md5sum <"$store")" = "$stored_before" ] && ok "settings options store nothing" || fail "settings options store nothing"
+
+# ---- /p with a hexadecimal window id shows the preview; --window-id too
+open_host_window
+if [ -n "$host" ]; then
+  hex=$(printf '0x%x' "$host")
+  start /p "$hex"
+  sleep 2
+  kill -0 "$pid" 2>/dev/null && ok "/p $hex runs" || fail "/p $hex runs (ended with $(wait "$pid"; echo $?))"
+  ends_on_term "/p $hex"
+  start --window-id "$hex" --no-clock --fps --delay 40000
+  sleep 3
+  kill -0 "$pid" 2>/dev/null && ok "--window-id $hex with options runs" || fail "--window-id $hex with options runs"
+  ends_on_term "--window-id $hex"
+else
+  fail "no window to preview in"
+fi
+close_host_window
+
+# ---- --window: a window of its own, not full screen, that input does not close
+start --window --no-music
+win=""
+for _ in $(seq 1 100); do
+  win=$(xdotool search --onlyvisible --name '^Vexlar 3D$' 2>/dev/null | head -n 1)
+  [ -n "$win" ] && break
+  sleep 0.1
+done
+if [ -n "$win" ]; then
+  sleep 3
+  geometry=$(xdotool getwindowgeometry "$win" | awk '/Geometry/ { print $2 }')
+  [ "$geometry" != "1024x768" ] && ok "--window opens a window of its own ($geometry)" \
+    || fail "--window opens a window of its own, not full screen ($geometry)"
+  xdotool mousemove 10 10 mousemove 600 500 key space
+  sleep 0.5
+  kill -0 "$pid" 2>/dev/null && ok "--window stays open on input" || fail "--window stays open on input"
+  shot own_window
+  is_green own_window && ok "--window flies" || fail "--window flies (g $(measure own_window mean.g))"
+  ends_on_term "--window"
+else
+  fail "--window opens a window (stderr: $(cat "$work/stderr.txt" 2>/dev/null))"
+fi
+[ "$(md5sum <"$store")" = "$stored_before" ] && ok "running with options stores nothing" \
+  || fail "running with options stores nothing"
+
+echo "$passed passed, $failed failed"
+[ $failed -eq 0 ]
