@@ -394,7 +394,8 @@ std::string HelpText() {
         "  --root            run in the window xscreensaver gives ($XSCREENSAVER_WINDOW),\n"
         "                    else on the (virtual) root window\n"
         "  --window-id ID    run inside the X11 window ID, decimal or 0x hexadecimal,\n"
-        "                    without music (xscreensaver's settings preview)\n"
+        "                    without music (xscreensaver's settings preview); wins\n"
+        "                    over --root\n"
         "  --window          run in a window of its own that closes like any other\n"
         "  --delay N         wait N microseconds between frames\n"
         "  --visual V, --install, --mono, --pair   accepted and ignored\n"
@@ -489,13 +490,15 @@ StartPlan PlanStart(int argc, const char* const* givenArgv, const char* screensa
             if (arg.hasValue) return refuse(arg.spelled + " takes no value");
             if (target == Target::None) target = name == "root" ? Target::Root : Target::OwnWindow;
         } else if (name == "window-id") {
+            // xscreensaver's settings preview passes "--root --window-id ID":
+            // the window named wins over the others, whatever their order.
             const char* value = arg.hasValue ? arg.value.c_str() : next();
             uint32_t id = 0;
             if (!value || !ParseWindowId(value, &id)) {
                 return refuse(arg.spelled + " needs a window id in decimal or 0x hexadecimal, not " +
                               (value ? "'" + std::string(value) + "'" : std::string("nothing")));
             }
-            if (target == Target::None) {  // the first window option wins
+            if (target != Target::WindowId) {  // of several ids, the first wins
                 target = Target::WindowId;
                 windowId = id;
             }

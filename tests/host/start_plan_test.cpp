@@ -47,7 +47,12 @@ TEST(StartPlanTest, OnlyWindowIdRunsWithoutMusic) {
     EXPECT_EQ(windowId.arguments, (std::vector<std::string>{"vexlar3d", "/l", "27262979"}));
     EXPECT_FALSE(Plan({"-root"}).silent);
     EXPECT_FALSE(Plan({}, "0x10").silent);
-    EXPECT_FALSE(Plan({"-root", "-window-id", "5"}).silent);  // the first window option wins
+    // The settings preview of xscreensaver passes both: the window named wins, silent.
+    StartPlan both = Plan({"--root", "--no-clock", "--window-id", "0x402B47"}, "0x402B47");
+    EXPECT_TRUE(both.silent);
+    EXPECT_EQ(both.arguments, (std::vector<std::string>{"vexlar3d", "/l", "4205383"}));
+    EXPECT_EQ(Plan({"-window-id", "5", "-root", "--window-id", "6"}).arguments,
+              (std::vector<std::string>{"vexlar3d", "/l", "5"}));
     EXPECT_FALSE(Plan({"/l", "5"}).silent);
     EXPECT_FALSE(Plan({"/s"}).silent);
 }

@@ -284,7 +284,9 @@ daemon_case() {
 extra="" daemon_case "one screen" 640x480
 extra=one_plays_music daemon_case "two screens" 640x480 640x480
 
-# ---- the settings preview: --window-id 0x... of a small window
+# ---- the settings preview, started as xscreensaver-settings starts it: the
+# programs line's options and --window-id 0x... of a small window, which is
+# also in $XSCREENSAVER_WINDOW; silent
 new_case preview
 if start_x 640x480; then
   export DISPLAY=$display
@@ -298,11 +300,13 @@ if start_x 640x480; then
   done
   if [ -n "$host" ]; then
     hex=$(printf '0x%x' "$host")
-    "$bin" --window-id "$hex" 2>"$dir/stderr.txt" &
+    XSCREENSAVER_WINDOW=$hex "$bin" --root --no-clock --window-id "$hex" 2>"$dir/stderr.txt" &
     pid=$!
     watch=$pid
     flies "--window-id $hex" preview "$(($(date +%s) + 15))" -id "$host"
     watch=""
+    if flock -n "$XDG_RUNTIME_DIR/vexlar3d-music.lock" true; then ok "--window-id plays no music (the lock is free)"
+    else fail "--window-id plays no music (it holds the music lock)"; fi
     # Right of and below the window (at 40,30, 320x240 and a border).
     shot outside -root
     convert "$dir/outside.png" -crop 240x170+400+310 +repage "$dir/outside.png"
