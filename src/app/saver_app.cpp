@@ -5,6 +5,8 @@
 // not start leaves the saver silent.
 #include "app/saver_app.h"
 
+#include <algorithm>
+
 #include "app/frame_driver.h"
 #include "app/video_modes.h"
 #include "config/registry_settings.h"
@@ -62,7 +64,7 @@ LRESULT OnCreate(HWND window) {
     if (MusicWanted() && platform::TakeMusicLock()) StartMusic(window, CurrentSettings.MusicVolume);
     Scene.lastFrameTime = timeGetTime();
     SaverApp.running = true;
-    SetTimer(window, kFrameTimerId, SaverApp.frameIntervalMs, nullptr);
+    SetTimer(window, kFrameTimerId, FrameTimerInterval(), nullptr);
     return 0;
 }
 
@@ -87,6 +89,14 @@ void PaintPreview(HWND window) {
 
 void ResetSaverApp() {
     SaverApp = SaverAppState{};
+}
+
+UINT FrameTimerInterval() {
+    int32_t cap = SaverApp.maxFps;
+    if (cap == kAutomaticMaxFps) cap = platform::VerticalSyncInEffect() ? 0 : kDefaultMaxFps;
+    // Rounded up: the cap is never exceeded.
+    const UINT capped = cap > 0 ? static_cast<UINT>((1000 + cap - 1) / cap) : 0;
+    return std::max(capped, SaverApp.frameDelayMs);
 }
 
 bool MusicWanted() {

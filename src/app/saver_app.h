@@ -14,6 +14,8 @@
 inline constexpr int kPreviewBitmapId = 253;  // the 155 x 115 preview picture
 inline constexpr UINT_PTR kFrameTimerId = 1;
 inline constexpr int32_t kMouseMoveBudget = 18;
+inline constexpr int32_t kAutomaticMaxFps = -1;
+inline constexpr int32_t kDefaultMaxFps = 60;
 
 struct SaverAppState {
     HBITMAP previewBitmap = nullptr;
@@ -23,9 +25,11 @@ struct SaverAppState {
     // Cleared for xscreensaver's small settings preview (-window-id), which
     // renders the flight but must stay silent.
     bool musicAllowed = true;
-    // Interval of the frame timer (--delay); 0 asks for a frame whenever the
-    // queue is otherwise empty.
-    UINT frameIntervalMs = 0;
+    // Least time between frames (--delay), in milliseconds.
+    UINT frameDelayMs = 0;
+    // Most frames a second (--max-fps); 0 for no cap, kAutomaticMaxFps for
+    // kDefaultMaxFps where the display does not pace the frames itself.
+    int32_t maxFps = kAutomaticMaxFps;
 };
 
 extern SaverAppState SaverApp;
@@ -38,6 +42,11 @@ LRESULT SaverAppProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // The application's own preview flag for a command line: the letter after
 // the first "/" or "-" past the program name is "p" or "P".
 bool PreviewFromCommandLine(LPCSTR commandLine);
+
+// The frame timer's interval: the cap's period, or the delay asked for,
+// whichever is longer. Without vertical sync nothing but the cap keeps a
+// software renderer from drawing hundreds of frames a second at full CPU.
+UINT FrameTimerInterval();
 
 // Whether music plays for the settings in force: Music on, not a preview,
 // and allowed by the way the saver was started.

@@ -179,7 +179,7 @@ bool IsLongOptionName(const std::string& arg) {
     if (arg.size() < 3 || arg[0] != '-' || arg[1] == '-') return false;
     const std::string name = arg.substr(1, arg.find('=') - 1);
     static const char* const kOwn[] = {"help",   "version", "root",  "window", "window-id", "delay",   "visual",
-                                       "install", "mono",   "pair",  "render", "size",      "fps",     "seconds",
+                                       "install", "mono",   "pair",  "max-fps",  "render", "size",      "fps",     "seconds",
                                        "frames", "every",   "seed",  "time",   "set",       "bench"};
     for (const char* own : kOwn) {
         if (name == own) return true;
@@ -398,6 +398,8 @@ std::string HelpText() {
         "                    over --root\n"
         "  --window          run in a window of its own that closes like any other\n"
         "  --delay N         wait N microseconds between frames\n"
+        "  --max-fps N       at most N frames a second; 0 for no cap (default 60,\n"
+        "                    or no cap where the display syncs to its refresh)\n"
         "  --visual V, --install, --mono, --pair   accepted and ignored\n"
         "\n"
         "Settings for this run only (nothing is stored; see /c to store them):\n";
@@ -510,6 +512,15 @@ StartPlan PlanStart(int argc, const char* const* givenArgv, const char* screensa
                               (value ? "'" + std::string(value) + "'" : std::string("nothing")));
             }
             plan.frameDelayUs = static_cast<int32_t>(micros);
+            runOptions = true;
+        } else if (name == "max-fps") {
+            const char* value = arg.hasValue ? arg.value.c_str() : next();
+            long long fps = 0;
+            if (!value || !ParseNumber(value, 0, 1000, &fps)) {
+                return refuse(arg.spelled + " needs frames a second from 0 (no cap) to 1000, not " +
+                              (value ? "'" + std::string(value) + "'" : std::string("nothing")));
+            }
+            plan.maxFps = static_cast<int32_t>(fps);
             runOptions = true;
         } else if (name == "visual") {
             if (!arg.hasValue && !next()) return refuse(arg.spelled + " needs a value");

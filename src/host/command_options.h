@@ -37,6 +37,7 @@ struct StartPlan {
     bool silent = false;  // --window-id: the saver runs without music
     bool ownWindow = false;  // --window: a resizable window of its own, no close rules
     int32_t frameDelayUs = -1;  // --delay: microseconds between frames; -1 when not given
+    int32_t maxFps = -1;        // --max-fps: 0 for no cap; -1 when not given
     SettingOverrides overrides;  // settings given for this run
 };
 

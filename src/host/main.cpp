@@ -35,7 +35,8 @@ int main(int argc, char** argv) {
     if (plan.render) return RunHeadlessRender(plan.renderOptions);
     if (plan.bench) return RunHeadlessBench(plan.benchOptions);
     if (plan.silent) SaverApp.musicAllowed = false;
-    if (plan.frameDelayUs >= 0) SaverApp.frameIntervalMs = static_cast<UINT>((plan.frameDelayUs + 500) / 1000);
+    if (plan.frameDelayUs >= 0) SaverApp.frameDelayMs = static_cast<UINT>((plan.frameDelayUs + 500) / 1000);
+    if (plan.maxFps >= 0) SaverApp.maxFps = plan.maxFps;
     CommandLineOverrides = plan.overrides;
     Host.ownWindow = plan.ownWindow;
 

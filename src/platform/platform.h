@@ -56,15 +56,16 @@ void HeadlessSetOtherSaverWindow(uintptr_t id);
 uintptr_t HeadlessLastRaisedWindow();
 // Puts an input event in the queue the way the SDL backend does for real input.
 void HeadlessInjectMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-// Every message that reached a window procedure through the platform, in order
-// (sent and dispatched alike), for tests of the Win32 message order.
-const std::vector<MSG>& DeliveredMessages();
-void ClearDeliveredMessages();
 
 // Set when SIGTERM or SIGINT arrived; the message pump turns it into a
 // WM_CLOSE for every top-level window of the process.
 void InstallTerminationHandlers();
 void RequestCloseFromSignal();
+
+// Whether the swaps of the last window's GL context wait for the display's
+// refresh (vertical sync). NoteVerticalSync records it; tests set it too.
+bool VerticalSyncInEffect();
+void NoteVerticalSync(bool inEffect);
 
 // Takes the per-user music lock ($XDG_RUNTIME_DIR/vexlar3d-music.lock, else
 // one in /tmp named after the user) for the rest of the process, so that of

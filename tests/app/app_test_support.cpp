@@ -161,10 +161,12 @@ HWND AppTest::StartSaver(const char* commandLine, HWND parent) {
     Host.instance = GetModuleHandleA(nullptr);
     ResetDisplayDevices();
     const bool musicAllowed = SaverApp.musicAllowed;
-    const UINT frameIntervalMs = SaverApp.frameIntervalMs;
+    const UINT frameDelayMs = SaverApp.frameDelayMs;
+    const int32_t maxFps = SaverApp.maxFps;
     ResetSaverApp();
     SaverApp.musicAllowed = musicAllowed;
-    SaverApp.frameIntervalMs = frameIntervalMs;
+    SaverApp.frameDelayMs = frameDelayMs;
+    SaverApp.maxFps = maxFps;
     platform::SetCommandLineText(commandLine);
     if (CreateSaverWindow(parent) != SaverWindowOutcome::Created) return nullptr;
     return Host.saverWindow;
@@ -172,7 +174,13 @@ HWND AppTest::StartSaver(const char* commandLine, HWND parent) {
 
 void AppTest::RunTicks(int count) {
     MSG msg{};
-    for (int i = 0; i < count && PeekMessageA(&msg, Host.saverWindow, WM_TIMER, WM_TIMER, PM_REMOVE); ++i) {
+    for (int i = 0; i < count; ++i) {
+        // Time runs on, a millisecond at a time, until the next tick is due.
+        for (int waited = 0; waited < 1000 && !PeekMessageA(&msg, Host.saverWindow, WM_TIMER, WM_TIMER, PM_NOREMOVE);
+             ++waited) {
+            platform::AdvanceVirtualClock(1);
+        }
+        if (!PeekMessageA(&msg, Host.saverWindow, WM_TIMER, WM_TIMER, PM_REMOVE)) return;
         DispatchMessageA(&msg);
     }
 }

@@ -62,12 +62,17 @@ TEST_F(SaverAppTest, StartUpAndTearDownRunInOrderAcrossTheSubsystems) {
     EXPECT_EQ(W().deviceType, IID_IDirect3DHALDevice);
     EXPECT_EQ(platform::gdi::LiveGdiObjectCount(), gdiBefore + 1);  // the preview picture
     EXPECT_TRUE(SaverApp.running && !SaverApp.isPreview && Framework);
-    EXPECT_TRUE(TimerPending(window));
     // The start values were in place when the scene was set up.
     EXPECT_TRUE(Scene.position.x == -4.7f && Scene.position.y == -2.6f && Scene.position.z == -73.9f);
     EXPECT_TRUE(Scene.nearPlane == 0.05f && Scene.farPlane == 100.0f && Scene.fovX == 0.9424778f &&
                 Scene.fovY == 0.9424778f);
     EXPECT_EQ(Scene.lastFrameTime, timeGetTime());
+    // Without vertical sync, the frame timer waits the period of 60 frames a second.
+    EXPECT_EQ(FrameTimerInterval(), 17u);
+    platform::AdvanceVirtualClock(16);
+    EXPECT_FALSE(TimerPending(window));
+    platform::AdvanceVirtualClock(1);
+    EXPECT_TRUE(TimerPending(window));
 
     // Each tick is one frame: the display check, the scene, the flip.
     W().calls.clear();
@@ -128,7 +133,7 @@ TEST_F(SaverAppTest, CommandLineSettingsHoldForTheRunAndAreNeverStored) {
     StoreSettings(stored);
     SetOverride(CommandLineOverrides, &Settings::Background, 1);
     SetOverride(CommandLineOverrides, &Settings::Music, 0);
-    SaverApp.frameIntervalMs = 40;  // --delay 40000
+    SaverApp.frameDelayMs = 40;  // --delay 40000
 
     HWND window = StartSaver("vexlar3d /s");
     CommandLineOverrides = SettingOverrides{};
@@ -146,6 +151,35 @@ TEST_F(SaverAppTest, CommandLineSettingsHoldForTheRunAndAreNeverStored) {
     ReadSettings(reread);
     EXPECT_EQ(reread.Background, 3);
     EXPECT_EQ(reread.Music, 1);
+}
+
+TEST_F(SaverAppTest, FramesArePacedByTheCapTheDelayOrTheDisplay) {
+    struct Case {
+        bool verticalSync;
+        int32_t maxFps;
+        UINT delayMs;
+        UINT interval;
+    };
+    for (const Case& c : {Case{false, kAutomaticMaxFps, 0, 17}, Case{true, kAutomaticMaxFps, 0, 0},
+                          Case{false, 0, 0, 0}, Case{true, 25, 0, 40}, Case{false, 1000, 0, 1},
+                          Case{false, kAutomaticMaxFps, 50, 50}, Case{false, 30, 20, 34}}) {
+        platform::NoteVerticalSync(c.verticalSync);
+        SaverApp.maxFps = c.maxFps;
+        SaverApp.frameDelayMs = c.delayMs;
+        EXPECT_EQ(FrameTimerInterval(), c.interval) << c.verticalSync << " " << c.maxFps << " " << c.delayMs;
+    }
+    platform::NoteVerticalSync(false);
+
+    // Uncapped, the timer still waits Win32's 10 ms: at most a hundred frames a second.
+    SaverApp.maxFps = 0;
+    SaverApp.frameDelayMs = 0;
+    HWND window = StartSaver("vexlar3d /s");
+    ASSERT_NE(window, nullptr);
+    RunTicks(1);
+    const DWORD start = timeGetTime();
+    RunTicks(100);
+    EXPECT_EQ(timeGetTime() - start, 1000u);
+    EXPECT_EQ(Scene.lastFrameTime, timeGetTime());  // the flight steps by the time that passed
 }
 
 TEST_F(SaverAppTest, DesktopSettingsUseTheDesktopsModeWhateverIsConfigured) {

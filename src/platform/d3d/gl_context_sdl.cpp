@@ -5,6 +5,7 @@
 #include <GL/gl.h>
 #include <SDL.h>
 
+#include "platform/platform.h"
 #include "platform/win32/window_backend.h"
 
 namespace platform::gl {
@@ -60,9 +61,20 @@ std::unique_ptr<GlContext> CreateWindowContext(HWND hwnd) {
     if (!context) return nullptr;
     auto result = std::make_unique<SdlContext>(hwnd, window, context);
     if (!result->MakeCurrent()) return nullptr;
-    SDL_GL_SetSwapInterval(1);
+    // Software renderers and virtual X servers refuse: then nothing paces the swaps.
+    NoteVerticalSync(SDL_GL_SetSwapInterval(1) == 0);
     result->ReadRenderer();
     return result;
 }
 
 }  // namespace platform::gl
+
+namespace platform {
+namespace {
+bool g_verticalSync = false;
+}  // namespace
+
+bool VerticalSyncInEffect() { return g_verticalSync; }
+void NoteVerticalSync(bool inEffect) { g_verticalSync = inEffect; }
+
+}  // namespace platform

@@ -21,8 +21,9 @@
 //
 // One thread, one queue. GetMessageA returns, in Win32's order: posted and
 // input messages, then WM_QUIT once the queue is empty, then WM_PAINT for a
-// window that needs painting, then due timers. A timer of interval 0 is due
-// whenever nothing else is waiting. Messages sent to a window run its
+// window that needs painting, then due timers. As in Win32, an interval
+// below USER_TIMER_MINIMUM (10 ms) counts as 10 ms, so a timer of interval 0
+// fires at most a hundred times a second. Messages sent to a window run its
 // procedure at once, so SendMessageA is re-entrant. Messages and timers of a
 // destroyed window are dropped. Foreign windows (other programs) can be asked
 // about and raised, but messages cannot be delivered to them. Windows of the
@@ -99,7 +100,6 @@ struct Manager {
     bool quitPosted = false;
     int quitCode = 0;
     HWND foreground = nullptr;
-    std::vector<MSG> delivered;
     std::map<std::string, UINT> registeredMessages;
     UINT nextRegisteredMessage = 0xC000;
     bool cursorHidden = false;
@@ -150,21 +150,10 @@ HGDIOBJ ClassBackground(const Window& w) {
     return cls == M().classes.end() ? nullptr : static_cast<HGDIOBJ>(cls->second.wc.hbrBackground);
 }
 
-void Record(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    MSG m{};
-    m.hwnd = hwnd;
-    m.message = msg;
-    m.wParam = wParam;
-    m.lParam = lParam;
-    m.time = GetTickCount();
-    M().delivered.push_back(m);
-}
-
 LRESULT CallProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     Window* w = Find(hwnd);
     if (!w || !w->proc) return 0;
     WNDPROC proc = w->proc;
-    Record(hwnd, msg, wParam, lParam);
     return proc(hwnd, msg, wParam, lParam);
 }
 
@@ -263,7 +252,6 @@ void SelectWindowBackend(WindowBackend backend) {
     m.quitPosted = false;
     m.quitCode = 0;
     m.foreground = nullptr;
-    m.delivered.clear();
     m.cursorHidden = false;
     m.backend.reset();
     m.backendOpened = false;
@@ -274,8 +262,6 @@ void SelectWindowBackend(WindowBackend backend) {
 
 WindowBackend CurrentWindowBackend() { return M().kind; }
 
-const std::vector<MSG>& DeliveredMessages() { return M().delivered; }
-void ClearDeliveredMessages() { M().delivered.clear(); }
 
 std::string DisplayError() {
     Manager& m = M();
@@ -757,6 +743,7 @@ UINT RegisterWindowMessageA(LPCSTR name) {
 
 UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC func) {
     if (hwnd && !Find(hwnd)) return 0;
+    elapse = std::max<UINT>(elapse, USER_TIMER_MINIMUM);
     Manager& m = M();
     if (!hwnd) {
         UINT_PTR fresh = 1;
