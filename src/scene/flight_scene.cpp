@@ -2,6 +2,7 @@
 // scene textures and the picture order.
 #include "scene/flight_scene.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -120,6 +121,20 @@ float CommonPeriod(float a, float b) {
     return period <= 1000000 ? static_cast<float>(period) : 0.0f;
 }
 
+// The factor on the projection's horizontal scale for a viewport of width x
+// height: (4/3) / (width/height), exactly 1 at 4:3; 1 for a viewport of no
+// size (unknown).
+float WidthScale(DWORD width, DWORD height) {
+    if (width == 0 || height == 0) return 1.0f;
+    return (4.0f * static_cast<float>(height)) / (3.0f * static_cast<float>(width));
+}
+
+// Degrees from the view axis to a corner of the view, for horizontal and
+// vertical projection scales xScale and yScale.
+float CornerAngle(float xScale, float yScale) {
+    return std::atan(std::hypot(1.0f / xScale, 1.0f / yScale)) * RadiansToDegrees;
+}
+
 void LoadTexture(IDirectDrawSurface7** slot, IDirect3DDevice7* device, const TextureSlot& texture) {
     LoadTextureResource(slot, device, texture.resourceId, texture.fileName);
 }
@@ -221,9 +236,13 @@ HRESULT CreateSceneDeviceObjects(HWND, IDirect3DDevice7* device) {
     view._43 = 1.0f;
     device->SetTransform(D3DTRANSFORMSTATE_VIEW, &view);
 
+    D3DVIEWPORT7 viewport{};
+    if (FAILED(device->GetViewport(&viewport))) viewport = D3DVIEWPORT7{};
     Mat4 projection{};
     const float depth = Scene.farPlane - Scene.nearPlane;
-    projection._11 = 1.0f / std::tan(Scene.fovX * 0.5f);
+    const float designedX = 1.0f / std::tan(Scene.fovX * 0.5f);
+    // A 4:3 viewport keeps the designed look; other shapes see more or less at its proportions.
+    projection._11 = designedX * WidthScale(viewport.dwWidth, viewport.dwHeight);
     projection._22 = 1.0f / std::tan(Scene.fovY * 0.5f);
     projection._33 = Scene.farPlane / depth;
     projection._34 = 1.0f;
@@ -232,6 +251,11 @@ HRESULT CreateSceneDeviceObjects(HWND, IDirect3DDevice7* device) {
     // to about 2099 and keeps the sky box (350 to 606 away) in view.
     projection._44 = 1.0f;
     device->SetTransform(D3DTRANSFORMSTATE_PROJECTION, &projection);
+    // The effects' view cones grow by as much as the view's corners move out.
+    const float coneExtra =
+        std::max(CornerAngle(projection._11, projection._22) - CornerAngle(designedX, projection._22), 0.0f);
+    Scene.glyphStreams.coneLimit = GlyphStreams::ConeLimit + coneExtra;
+    Scene.sparks.coneLimit = SparkField::ConeLimit + coneExtra;
 
     if (!Scene.isPreview) {
         for (int i = 0; i < kDigitTextureCount; ++i) LoadTexture(&Scene.digitTextures[i], device, kDigitTextures[i]);

@@ -91,6 +91,7 @@ struct FlightScene {
     float fpsValue = 0.0f;
 
     // Projection and start values, written by the application before SetupScene.
+    // fovX spans the width of a 4:3 viewport; wider or taller ones see more or less.
     float fovX = 0.9424778f;
     float fovY = 0.9424778f;
     float nearPlane = 0.05f;
@@ -123,8 +124,10 @@ void ResetFlightScene();
 // One-time set-up before any device exists; returns 0.
 HRESULT SetupScene();
 // Render and stage states, material, transforms and (outside preview) every
-// scene texture, for a device just brought up. The window is not used.
-// Returns 0.
+// scene texture, for a device just brought up. The projection and the
+// effects' view cones follow the shape of the device's viewport (a 4:3 one,
+// or one the device cannot report, gets the designed matrix). The window is
+// not used. Returns 0.
 HRESULT CreateSceneDeviceObjects(HWND window, IDirect3DDevice7* device);
 // Releases every texture the device set-up and the programme created and
 // clears the handles, so that a later device set-up starts clean.

@@ -1,15 +1,17 @@
 // Whole frames of the scene on the headless device, at fixed seeds and
 // times, compared with the reference images in tests/scene/reference/
-// within a tolerance: the opening frame, free flight, the climb through the
-// rays, a picture fully shown, a glitch flash, the overlay with a fixed
-// clock, and the three Background settings. Also: the device set-up's
-// textures, and the world repeating after the camera's wrap period.
+// within a tolerance: the opening frame, free flight (at 4:3, 16:9 and 8:3),
+// the climb through the rays, a picture fully shown, a glitch flash, the
+// overlay with a fixed clock, and the three Background settings. Also: the
+// device set-up's textures, wide views against the 4:3 one, and the world
+// repeating after the camera's wrap period.
 //
 // VEXLAR_UPDATE_REFERENCES=1 rewrites the reference images from this run
 // (look at them before committing).
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -106,9 +108,9 @@ protected:
         utc_.reset();
     }
 
-    void Open(const Settings& settings, uint32_t seed) {
+    void Open(const Settings& settings, uint32_t seed, int width = kWidth, int height = kHeight) {
         CurrentSettings = settings;
-        ASSERT_EQ(renderer.Open(kWidth, kHeight, 30, seed, kNoon), "");
+        ASSERT_EQ(renderer.Open(width, height, 30, seed, kNoon), "");
     }
     void Steps(int count) {
         for (int i = 0; i < count; ++i) renderer.Step();
@@ -119,27 +121,28 @@ protected:
         return pixels;
     }
 
-    // Compares the frame with the reference image of that name.
+    // Compares the frame, of the renderer's size, with the reference image of that name.
     void ExpectLooksLike(const std::string& name, const std::vector<uint32_t>& frame) {
-        ASSERT_EQ(frame.size(), static_cast<size_t>(kWidth * kHeight));
+        const int width = renderer.Width(), height = renderer.Height();
+        ASSERT_EQ(frame.size(), static_cast<size_t>(width * height));
         const std::filesystem::path path = ReferencePath(name);
         const char* update = std::getenv("VEXLAR_UPDATE_REFERENCES");
         if (update && *update && *update != '0') {
             std::filesystem::create_directories(path.parent_path());
-            ASSERT_TRUE(WritePngFile(path.c_str(), kWidth, kHeight, frame.data())) << path;
+            ASSERT_TRUE(WritePngFile(path.c_str(), width, height, frame.data())) << path;
             return;
         }
-        int width = 0, height = 0;
-        const std::vector<uint32_t> reference = ReadPng(path, &width, &height);
+        int referenceWidth = 0, referenceHeight = 0;
+        const std::vector<uint32_t> reference = ReadPng(path, &referenceWidth, &referenceHeight);
         ASSERT_FALSE(reference.empty()) << "no reference image " << path
                                         << " (VEXLAR_UPDATE_REFERENCES=1 writes it)";
-        ASSERT_EQ(width, kWidth);
-        ASSERT_EQ(height, kHeight);
+        ASSERT_EQ(referenceWidth, width);
+        ASSERT_EQ(referenceHeight, height);
         const Difference d = Compare(frame, reference);
         const bool same = d.mean <= 1.0 && d.largeShare <= 0.005;
         if (!same) {
             const std::filesystem::path actual = std::filesystem::temp_directory_path() / (name + "-actual.png");
-            WritePngFile(actual.c_str(), kWidth, kHeight, frame.data());
+            WritePngFile(actual.c_str(), width, height, frame.data());
             ADD_FAILURE() << name << " differs from its reference: mean " << d.mean << ", "
                           << d.largeShare * 100.0 << "% of pixels far off; this run's frame is " << actual;
         }
@@ -222,6 +225,46 @@ TEST_F(SceneRenderTest, FreeFlight) {
     Steps(90);
     EXPECT_EQ(Scene.phase, PhaseRoam);
     ExpectLooksLike("free_flight", Frame());
+}
+
+// A wider view sees more of the same flight at the same proportions: the
+// middle of a 16:9 or an 8:3 frame is the 4:3 frame of the same height.
+TEST_F(SceneRenderTest, WideViewsSeeMoreAtTheSameProportions) {
+    struct Shape {
+        const char* reference;
+        int width, height;
+    } const shapes[] = {{"free_flight_640x360", 640, 360}, {"free_flight_1280x480", 1280, 480}};
+    Settings settings = RenderSettings();
+    settings.ShowPictures = 0;
+    settings.DoThrottle = 0;
+    for (const Shape& shape : shapes) {
+        SCOPED_TRACE(shape.reference);
+        const int narrow = shape.height * 4 / 3;
+        Open(settings, 5150, narrow, shape.height);
+        Steps(90);
+        const std::vector<uint32_t> designed = Frame();
+        renderer.Close();
+
+        Open(settings, 5150, shape.width, shape.height);
+        Steps(90);
+        const std::vector<uint32_t> wide = Frame();
+        ExpectLooksLike(shape.reference, wide);
+        renderer.Close();
+
+        ASSERT_EQ(wide.size(), static_cast<size_t>(shape.width * shape.height));
+        std::vector<uint32_t> middle;
+        const int left = (shape.width - narrow) / 2;
+        for (int y = 0; y < shape.height; ++y) {
+            const auto row = wide.begin() + static_cast<std::ptrdiff_t>(y) * shape.width + left;
+            middle.insert(middle.end(), row, row + narrow);
+        }
+        // Only near the 4:3 frame's corners, where its view cone leaves out a
+        // few glyphs that the wider cone draws, may pixels differ much.
+        const Difference d = Compare(middle, designed);
+        EXPECT_LT(d.mean, 1.0);
+        EXPECT_LT(d.largeShare, 0.01);
+        EXPECT_GT(MeanLevel(designed), 10.0);
+    }
 }
 
 TEST_F(SceneRenderTest, ClimbThroughTheRays) {

@@ -1,10 +1,11 @@
 // UpdateScene and the scene's set-up on a recording device: start values,
-// device states and projection, elapsed time across the counter's wrap, the
-// effect tick, the camera in free flight and facing a held cube, and a frame
-// of days that leaves everything in its box.
+// device states and the projection at every viewport shape, elapsed time
+// across the counter's wrap, the effect tick, the camera in free flight and
+// facing a held cube, and a frame of days that leaves everything in its box.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 
 #include "math/mat4.h"
 #include "scene/scene_random.h"
@@ -92,6 +93,85 @@ TEST_F(SceneUpdateTest, DeviceSetupStatesAndProjection) {
     EXPECT_LT(depth, 1.0f);
     EXPECT_EQ(Scene.digitTextures[0], nullptr);
     EXPECT_EQ(Scene.rainGrid.texture, nullptr);
+}
+
+// The device set-up reads the viewport: a 4:3 one keeps the designed matrix
+// bit for bit; any other shape keeps the 4:3 proportions on screen (a square
+// ahead is as many pixels wide and high as in a 4:3 viewport of the same
+// height) and sees more or less of the scene across. The effects' view cones
+// reach the new corners with the slack they have at 4:3.
+TEST_F(SceneUpdateTest, ProjectionFollowsTheViewportShape) {
+    Start(TestSettings(false, false), 1);
+    Scene.isPreview = true;
+    auto projectionAt = [&](DWORD width, DWORD height) {
+        device.viewport = D3DVIEWPORT7{0, 0, width, height, 0.0f, 1.0f};
+        device.Reset();
+        CreateSceneDeviceObjects(nullptr, &device);
+        D3DMATRIX m{};
+        for (const SceneCall& c : device.calls)
+            if (c.kind == SceneCall::Transform && c.a == D3DTRANSFORMSTATE_PROJECTION) m = c.matrix;
+        return m;
+    };
+    // Width and height in pixels of a unit square 10 units straight ahead,
+    // through the projection and the viewport as the device maps them.
+    auto squarePixels = [](const D3DMATRIX& p, float width, float height, float* across, float* up) {
+        const float w = 10.0f * p._34 + p._44;
+        *across = 1.0f * p._11 / w * width * 0.5f;
+        *up = 1.0f * p._22 / w * height * 0.5f;
+    };
+    auto cornerDegrees = [](const D3DMATRIX& p) {
+        return std::atan(std::hypot(1.0f / p._11, 1.0f / p._22)) * 57.29578f;
+    };
+    const float designed = 1.0f / std::tan(Scene.fovX * 0.5f);
+
+    for (auto [w, h] : {std::pair<DWORD, DWORD>{320, 240}, {640, 480}, {1024, 768}, {1600, 1200}}) {
+        const D3DMATRIX p = projectionAt(w, h);
+        EXPECT_EQ(p._11, designed) << w << "x" << h;
+        EXPECT_EQ(p._22, designed);
+        EXPECT_EQ(Scene.glyphStreams.coneLimit, GlyphStreams::ConeLimit);
+        EXPECT_EQ(Scene.sparks.coneLimit, SparkField::ConeLimit);
+    }
+    const D3DMATRIX designedMatrix = projectionAt(640, 480);
+    const float designedSlack = Scene.glyphStreams.coneLimit - cornerDegrees(designedMatrix);
+
+    struct Shape {
+        DWORD width, height;
+        float tanAcross;  // tangent of half the view across, over its value at 4:3
+    } const shapes[] = {{1280, 720, 4.0f / 3.0f}, {640, 360, 4.0f / 3.0f}, {1280, 480, 2.0f}, {1920, 1200, 1.2f},
+                        {1280, 1024, 0.9375f}, {480, 640, 0.5625f}};
+    for (const Shape& shape : shapes) {
+        SCOPED_TRACE(testing::Message() << shape.width << "x" << shape.height);
+        const D3DMATRIX p = projectionAt(shape.width, shape.height);
+        EXPECT_EQ(p._22, designed);
+        EXPECT_EQ(p._33, designedMatrix._33);
+        EXPECT_EQ(p._43, designedMatrix._43);
+        EXPECT_NEAR(designed / p._11, shape.tanAcross, 1e-5f);
+        float across = 0.0f, up = 0.0f, across43 = 0.0f, up43 = 0.0f;
+        const float height = static_cast<float>(shape.height);
+        squarePixels(p, static_cast<float>(shape.width), height, &across, &up);
+        squarePixels(designedMatrix, height * 4.0f / 3.0f, height, &across43, &up43);
+        EXPECT_NEAR(across / across43, 1.0f, 1e-5f);
+        EXPECT_EQ(up, up43);
+        const float slack = Scene.glyphStreams.coneLimit - cornerDegrees(p);
+        if (shape.tanAcross > 1.0f) {
+            EXPECT_NEAR(slack, designedSlack, 1e-3f);
+            EXPECT_NEAR(Scene.sparks.coneLimit - Scene.glyphStreams.coneLimit, 10.0f, 1e-4f);
+        } else {
+            EXPECT_EQ(Scene.glyphStreams.coneLimit, GlyphStreams::ConeLimit);  // never narrower than designed
+            EXPECT_EQ(Scene.sparks.coneLimit, SparkField::ConeLimit);
+        }
+    }
+
+    // A device that cannot report its viewport gets the designed matrix.
+    struct NoViewportDevice : scenetest::SceneDevice {
+        HRESULT GetViewport(LPD3DVIEWPORT7) override { return E_NOTIMPL; }
+    } blind;
+    CreateSceneDeviceObjects(nullptr, &blind);
+    const SceneCall* projection = nullptr;
+    for (const SceneCall& c : blind.calls)
+        if (c.kind == SceneCall::Transform && c.a == D3DTRANSFORMSTATE_PROJECTION) projection = &c;
+    ASSERT_NE(projection, nullptr);
+    EXPECT_EQ(projection->matrix._11, designed);
 }
 
 // Elapsed time comes from the millisecond counter, exact across its wrap.

@@ -154,10 +154,12 @@ void SparkField::Draw(IDirect3DDevice7* device, float camX, float camY, float ca
         if (holding && i == selected) selectedPosition = world;
 
         float angle = 0.0f;
-        if (!cone.Passes(p, ConeLimit, &angle)) continue;
+        if (!cone.Passes(p, coneLimit, &angle)) continue;
 
         const float distanceSq = Vec3LengthSquared(p);
-        if (pickRequest && angle > PickMinAngle && distanceSq > PickMinDistanceSq && distanceSq < PickMaxDistanceSq) {
+        // Picks stay within the 4:3 cone, so that a wider view picks the same cube.
+        if (pickRequest && angle > PickMinAngle && angle < ConeLimit && distanceSq > PickMinDistanceSq &&
+            distanceSq < PickMaxDistanceSq) {
             pickRequest = 0;
             holding = 1;
             stage = StageApproach;

@@ -25,7 +25,7 @@ struct FloatingCube {
 
 struct SparkField {
     static constexpr int CubeCount = 30;
-    static constexpr float ConeLimit = 45.0f;       // degrees: drawn within this of the view axis
+    static constexpr float ConeLimit = 45.0f;       // degrees from the view axis: drawn at a 4:3 view, picked at any
     static constexpr float PickMinAngle = 15.0f;    // picked only beyond this angle
     static constexpr float PickMinDistanceSq = 144.0f;   // 12 units
     static constexpr float PickMaxDistanceSq = 2500.0f;  // 50 units
@@ -64,4 +64,5 @@ struct SparkField {
     MilkShapeModel* model = nullptr;
     Vec3 boxSize;
     int32_t drawMode = 0;  // 0 all, 1 only the picked cube, 2 all but the picked cube
+    float coneLimit = ConeLimit;  // cubes are drawn within this; the scene widens it for wider views
 };

@@ -114,12 +114,12 @@ void GlyphStreams::Draw(IDirect3DDevice7* device, float camX, float camY, float 
         const float dz = view.OffsetZ(s.z);
         float angle = 0.0f;
         if (!cone.InFront(Vec3{dx, view.OffsetY(s.y), dz}, &angle)) continue;
-        if (angle < ConeLimit) {
+        if (angle < coneLimit) {
             s.visible = 1;
             continue;
         }
         const float topY = s.y + static_cast<float>(s.length - 1) * glyphHeight;
-        s.visible = cone.Passes(Vec3{dx, view.OffsetY(topY), dz}, ConeLimit, nullptr) ? 1 : 0;
+        s.visible = cone.Passes(Vec3{dx, view.OffsetY(topY), dz}, coneLimit, nullptr) ? 1 : 0;
     }
 
     // Pass 2: one strip per glyph in the cone.
@@ -143,7 +143,7 @@ void GlyphStreams::Draw(IDirect3DDevice7* device, float camX, float camY, float 
             }
 
             const Vec3 p{dx, view.OffsetY(s.y + static_cast<float>(k) * glyphHeight), dz};
-            if (!cone.Passes(p, ConeLimit, nullptr)) continue;
+            if (!cone.Passes(p, coneLimit, nullptr)) continue;
 
             // Fade towards the face of the box copy on the dominant axis; a
             // glyph beyond the face (a tall stream's top above the box) stays

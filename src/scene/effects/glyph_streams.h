@@ -2,12 +2,12 @@
 // falling through a box that repeats in every direction around the camera.
 //
 // Each stream is drawn at the copy of the box nearest to the camera; glyphs
-// outside a 35 degree cone around the view direction are skipped on the
-// processor, glyphs near the faces of the box copy fade to black, and glyphs
-// within 14 units get the near texture on stage 1. Every glyph is one
-// four-vertex strip whose colour is set through the ambient render state.
-// All state sits in fixed arrays; nothing is allocated after Init. The
-// object never releases the textures it draws with.
+// outside a cone around the view direction (35 degrees at a 4:3 view) are
+// skipped on the processor, glyphs near the faces of the box copy fade to
+// black, and glyphs within 14 units get the near texture on stage 1. Every
+// glyph is one four-vertex strip whose colour is set through the ambient
+// render state. All state sits in fixed arrays; nothing is allocated after
+// Init. The object never releases the textures it draws with.
 #pragma once
 
 #include <d3d.h>
@@ -35,7 +35,7 @@ struct GlyphStream {
 
 struct GlyphStreams {
     static constexpr int MaxStreams = 950;
-    static constexpr float ConeLimit = 35.0f;      // degrees from the view axis
+    static constexpr float ConeLimit = 35.0f;      // degrees from the view axis, at a 4:3 view
     static constexpr float NearDistanceSq = 196.0f;  // 14 units: near texture closer than this
     static constexpr float EdgeFade = 5.0f;        // fade band inside each box face
 
@@ -57,6 +57,7 @@ struct GlyphStreams {
     int32_t streamCount = 0;
     int32_t activeCount = 0;
     float brightness = 0.0f;  // 0..255, set by the scene before every Draw
+    float coneLimit = ConeLimit;  // glyphs are drawn within this; the scene widens it for wider views
     Vec3 boxSize;
     SceneVertex templateQuads[8];  // front square 0..3, back square 4..7, at the origin
     SceneVertex drawQuads[8];

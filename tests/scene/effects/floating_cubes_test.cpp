@@ -106,6 +106,17 @@ TEST(SparkField, PickTakesOnlyACubeBetween15And45DegreesAnd12To50UnitsAway) {
         EXPECT_NEAR(field.selectedPosition.z, c.range * std::cos(c.angle * 0.0174532925f), 1e-3f);
         EXPECT_EQ(AmbientOfFirstDraw(device), MakeColor(100, 100, 100));  // the scene's brightness
     }
+
+    // A wide view draws cubes further out, but picks within 45 degrees as before.
+    for (float angle : {44.0f, 46.0f, 54.0f}) {
+        SparkField field = OneCubeInView(angle, 30.0f);
+        field.coneLimit = 55.0f;
+        field.pickRequest = 1;
+        device.calls.clear();
+        field.Draw(&device, 0.0f, 0.0f, 0.0f, 90.0f, 0.0f);
+        EXPECT_EQ(device.Count(DeviceCall::Draw), 1) << angle;
+        EXPECT_EQ(field.selected, angle < 45.0f ? 0 : -1) << angle;
+    }
 }
 
 TEST(SparkField, PickedCubeComesInSettlesUprightThenRecedesUntilGone) {

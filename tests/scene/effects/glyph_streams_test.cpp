@@ -109,7 +109,7 @@ TEST(GlyphStreams, UpdateFallsInWholeGlyphStepsAndWrapsEvenAfterAVeryLongFrame) 
     }
 }
 
-TEST(GlyphStreams, ConeTestKeepsOnlyGlyphsInFrontAndWithin35Degrees) {
+TEST(GlyphStreams, ConeTestKeepsOnlyGlyphsInFrontAndWithinTheCone) {
     RecordingDevice device;
     // The stream 14 units straight behind a camera looking along +z: on the
     // axis, but not in front. Turned round, all five glyphs with front squares.
@@ -131,6 +131,13 @@ TEST(GlyphStreams, ConeTestKeepsOnlyGlyphsInFrontAndWithin35Degrees) {
     EXPECT_FLOAT_EQ(device.calls[up[0]].vertices[2].position.y, 50.0f + 9 * 0.75f);
     EXPECT_EQ(device.calls[up[0]].b, LitVertexFVF);
     EXPECT_FLOAT_EQ(device.calls[up[0]].vertices[0].normal.z, -1.0f);
+
+    // A stream 40 degrees to the side is left out, unless a wide view has
+    // widened the cone.
+    g = OneStream(10.0f + 14.0f * std::sin(0.6981317f), 50.0f, 10.0f + 14.0f * std::cos(0.6981317f), 5);
+    EXPECT_TRUE(DrawOnce(*g, device, 90.0f).empty());
+    g->coneLimit = 45.0f;
+    EXPECT_EQ(DrawOnce(*g, device, 90.0f).size(), 5u);
 }
 
 TEST(GlyphStreams, DrawSetsTexturesColoursAndTheNearTextureWithin14Units) {
