@@ -11,7 +11,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev
   xvfb xauth xdotool x11-utils x11-apps imagemagick xdg-utils
   libcairo2-dev libfreetype-dev fonts-mplus
-  xscreensaver xscreensaver-data xscreensaver-gl passwd libxml2-utils
+  xscreensaver xscreensaver-data xscreensaver-gl passwd libxml2-utils xserver-xephyr
 )
 
 missing=()

@@ -85,6 +85,19 @@ void PaintPreview(HWND window) {
     EndPaint(window, &paint);
 }
 
+// Nothing is drawn while nothing can be seen; the flight then goes on from
+// where it was, as if no time had passed.
+void FollowVisibility(HWND window, bool visible) {
+    if (!SaverApp.running || SaverApp.isPreview || visible == !SaverApp.unseen) return;
+    SaverApp.unseen = !visible;
+    if (!visible) {
+        KillTimer(window, kFrameTimerId);
+        return;
+    }
+    Scene.lastFrameTime = timeGetTime();
+    SetTimer(window, kFrameTimerId, FrameTimerInterval(), nullptr);
+}
+
 }  // namespace
 
 void ResetSaverApp() {
@@ -137,6 +150,9 @@ LRESULT SaverAppProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_PAINT:
         if (SaverApp.isPreview) PaintPreview(window);
+        break;
+    case WM_SHOWWINDOW:
+        if (lParam == SW_PARENTCLOSING || lParam == SW_PARENTOPENING) FollowVisibility(window, wParam != FALSE);
         break;
     case WM_SIZE:
         // Inside another program's window (xscreensaver), the flight follows its size.

@@ -21,6 +21,7 @@ struct SaverAppState {
     HBITMAP previewBitmap = nullptr;
     bool isPreview = false;  // from the command line; independent of the host's flag
     bool running = false;    // frames are driven only while set
+    bool unseen = false;     // nothing of the window can be seen: no frames, no timer
     int32_t mouseMoveBudget = kMouseMoveBudget;
     // Cleared for xscreensaver's small settings preview (-window-id), which
     // renders the flight but must stay silent.

@@ -169,6 +169,10 @@ bool ReadWindowImage(HWND hwnd, std::vector<uint32_t>* pixels, int* width, int* 
 // Headless backend: a foreign window changes size; the windows of this process
 // inside it follow, as they do inside a real X11 parent.
 void HeadlessResizeForeignWindow(uintptr_t id, int width, int height);
+// Headless backend: a foreign window is destroyed (the windows of this process
+// inside it go with it), or hidden and shown again (they are told so).
+void HeadlessDestroyForeignWindow(uintptr_t id);
+void HeadlessShowForeignWindow(uintptr_t id, bool visible);
 
 // ---- rendering (benchmarks) ------------------------------------------------------------
 // Waits until everything the DirectDraw object's devices drew is finished.

@@ -182,6 +182,49 @@ TEST_F(SaverAppTest, FramesArePacedByTheCapTheDelayOrTheDisplay) {
     EXPECT_EQ(Scene.lastFrameTime, timeGetTime());  // the flight steps by the time that passed
 }
 
+TEST_F(SaverAppTest, NothingIsDrawnWhileNothingIsSeenAndTheFlightGoesOnWithoutAJump) {
+    platform::HeadlessAddForeignWindow(kParent, 320, 240);
+    HWND window = StartSaver("vexlar3d /l 4660", reinterpret_cast<HWND>(kParent));
+    ASSERT_NE(window, nullptr);
+    RunTicks(3);
+    const Vec3 before = Scene.position;
+
+    // The window we draw into is hidden (xscreensaver's settings dialog closed).
+    platform::HeadlessShowForeignWindow(kParent, false);
+    EXPECT_TRUE(SaverApp.unseen);
+    platform::AdvanceVirtualClock(60000);
+    EXPECT_FALSE(TimerPending(window)) << "no frame timer while unseen";
+    W().calls.clear();
+    RunTicks(1);
+    EXPECT_TRUE(W().calls.empty());
+
+    // Shown again a minute later: frames come again, from where the flight was.
+    platform::HeadlessShowForeignWindow(kParent, true);
+    EXPECT_FALSE(SaverApp.unseen);
+    EXPECT_EQ(Scene.lastFrameTime, timeGetTime());
+    RunTicks(1);
+    EXPECT_EQ(CallsStartingWith("BeginScene").size(), 1u);
+    const Vec3 after = Scene.position;
+    const float dx = after.x - before.x, dy = after.y - before.y, dz = after.z - before.z;
+    EXPECT_LT(dx * dx + dy * dy + dz * dz, 1.0f) << "the flight jumped ahead by the time it was unseen";
+}
+
+TEST_F(SaverAppTest, AWindowThatGoesAwayEndsTheSaverInOrder) {
+    for (const char* commandLine : {"vexlar3d /p 4660", "vexlar3d /l 4660"}) {
+        platform::HeadlessAddForeignWindow(kParent, 320, 240);
+        CurrentSettings.Music = 1;
+        HWND window = StartSaver(commandLine, reinterpret_cast<HWND>(kParent));
+        ASSERT_NE(window, nullptr) << commandLine;
+        RunTicks(2);
+        platform::HeadlessDestroyForeignWindow(kParent);
+        EXPECT_FALSE(IsWindow(window)) << commandLine;
+        EXPECT_TRUE(PumpMessages()) << commandLine << ": the loop ends";
+        EXPECT_TRUE(!SaverApp.running && !Framework) << commandLine;
+        EXPECT_EQ(W().liveObjects, 0) << commandLine;
+        EXPECT_EQ(apptest::LiveMusicObjects(), 0) << commandLine;
+    }
+}
+
 TEST_F(SaverAppTest, DesktopSettingsUseTheDesktopsModeWhateverIsConfigured) {
     platform::SetDisplayForTest(1152, 864, 16, {});
     DEVMODEA desktop{};

@@ -274,6 +274,9 @@ struct PAINTSTRUCT {
 
 #define SW_HIDE 0
 #define SW_SHOW 5
+// lParam of WM_SHOWWINDOW: the window is hidden or shown along with its parent.
+#define SW_PARENTCLOSING 1
+#define SW_PARENTOPENING 3
 
 ATOM RegisterClassA(const WNDCLASSA* wndClass);
 BOOL UnregisterClassA(LPCSTR className, HINSTANCE instance);

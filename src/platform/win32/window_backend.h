@@ -72,6 +72,7 @@ std::unique_ptr<WindowBackendImpl> MakeSdlBackend();
 std::unique_ptr<WindowBackendImpl> MakeHeadlessBackend();
 // Forgets the headless screen, pointer and foreign windows (SelectWindowBackend does this).
 void ResetHeadlessWorld();
+void HeadlessForgetForeignWindow(uintptr_t id);
 // Whether the headless backend shows hwnd (NativeWindowShown with that backend).
 bool HeadlessWindowShown(HWND hwnd);
 
@@ -86,6 +87,14 @@ void PostCloseToTopLevelWindows();
 // A native window inside a foreign parent took the parent's new client size:
 // the Win32 window follows (WM_SIZE) and is repainted.
 void NativeWindowResized(HWND hwnd, int width, int height);
+// The foreign parent of a native window was destroyed, and the native window
+// with it: the Win32 window is destroyed too, as a child is with its parent.
+void NativeParentDestroyed(HWND hwnd);
+// The native window can no longer, or again, be seen (unmapped, covered, its
+// parent unmapped, the monitor powered down): WM_SHOWWINDOW with
+// SW_PARENTCLOSING or SW_PARENTOPENING, as Win32 tells a window whose parent
+// is minimised or restored.
+void NativeVisibilityChanged(HWND hwnd, bool visible);
 
 // For the DirectDraw layer, which draws into the windows of this process.
 // The SDL window behind hwnd (created with SDL_WINDOW_OPENGL where the display

@@ -91,6 +91,7 @@ void HeadlessSetScreenSize(int width, int height) {
 void HeadlessSetCursorPos(int x, int y) { World().cursor = POINT{x, y}; }
 bool HeadlessCursorVisible() { return World().cursorVisible; }
 void HeadlessAddForeignWindow(uintptr_t id, int width, int height) { World().foreign[id] = {width, height}; }
+void HeadlessForgetForeignWindow(uintptr_t id) { World().foreign.erase(id); }
 void HeadlessSetOtherSaverWindow(uintptr_t id) { World().otherSaver = id; }
 uintptr_t HeadlessLastRaisedWindow() { return World().lastRaised; }
 

@@ -34,18 +34,34 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/window_backend.h"
+#include "platform/win32/x11_dpms.h"
 
 namespace platform {
 namespace {
 
 int g_xErrorCode = 0;
+// Installed for the whole process once the display is open: an X error (a
+// window that another program destroyed, a draw into it) is noted, never
+// fatal; the code that cares looks at it through XErrorTrap.
 int TrapXError(Display*, XErrorEvent* event) {
     g_xErrorCode = event->error_code;
     return 0;
+}
+
+// The display went away (the X server ended): nothing more can be shown or
+// closed on it, so the process ends at once, in one line, without running the
+// destructors of objects that talk to the display.
+int LoseDisplay(Display*) {
+    static const char kText[] = "vexlar3d: the connection to the X display was lost\n";
+    ssize_t ignored = write(STDERR_FILENO, kText, sizeof kText - 1);
+    (void)ignored;
+    _exit(1);
 }
 
 // Keeps an X error from a vanished window from ending the process.
@@ -107,7 +123,13 @@ struct NativeWindow {
     SDL_Window* sdl = nullptr;
     Window xChild = 0;   // our X11 child inside a foreign parent
     Window xParent = 0;  // that parent, whose size the child follows
+    Window xWatched = 0;  // the X window whose visibility this connection hears of
     bool hadFocus = false;
+    // What decides whether anything of it can be seen; see Visible().
+    bool mapped = true;
+    bool unobscured = true;
+    bool parentMapped = true;
+    bool reportedVisible = true;
 };
 
 class SdlBackend;
@@ -161,6 +183,9 @@ public:
         }
         sdlStarted_ = true;
         if (display && *display) x_ = XOpenDisplay(nullptr);
+        XSetErrorHandler(TrapXError);
+        XSetIOErrorHandler(LoseDisplay);
+        hasDpms_ = X11HasDpms(x_);
         return true;
     }
 
@@ -218,6 +243,16 @@ public:
             if (!native.sdl) return false;
             MarkAsOurs(native.sdl, request.className);
             if (request.exStyle & WS_EX_TOPMOST) TakeSaverLock();
+        }
+        if (x_) {
+            if (native.xChild) {
+                Watch(native, native.xChild);
+            } else {
+                SDL_SysWMinfo info;
+                SDL_VERSION(&info.version);
+                if (SDL_GetWindowWMInfo(native.sdl, &info) && info.subsystem == SDL_SYSWM_X11)
+                    Watch(native, info.info.x11.window);
+            }
         }
         windowIds_[SDL_GetWindowID(native.sdl)] = request.hwnd;
         natives_[request.hwnd] = native;
@@ -291,7 +326,18 @@ public:
         FollowForeignParents();
     }
 
+    // Asked of the X server itself where there is one: SDL's global position
+    // is a cache that only raw input events refresh, and pointers moved by
+    // other means (synthetic input, a remote session) leave it stale.
     POINT CursorPos() override {
+        if (x_) {
+            Window root = 0, child = 0;
+            int rootX = 0, rootY = 0, windowX = 0, windowY = 0;
+            unsigned mask = 0;
+            XErrorTrap trap(x_);
+            if (XQueryPointer(x_, DefaultRootWindow(x_), &root, &child, &rootX, &rootY, &windowX, &windowY, &mask))
+                return POINT{rootX, rootY};
+        }
         int x = 0, y = 0;
         SDL_GetGlobalMouseState(&x, &y);
         return POINT{x, y};
@@ -385,27 +431,75 @@ public:
 
 private:
     // Reads this connection's events: a foreign parent that changed size
-    // takes our child along. (Events of the child itself are SDL's.)
+    // takes our child along, one that was destroyed took our child with it,
+    // and windows that were unmapped, covered or uncovered, or a monitor
+    // powered down, stop or restart the drawing. (Input and the other events
+    // of our windows are SDL's.)
     void FollowForeignParents() {
         if (!x_) return;
+        std::vector<HWND> orphans;
         while (XPending(x_) > 0) {
             XEvent event;
             XNextEvent(x_, &event);
-            if (event.type != ConfigureNotify) continue;
             for (auto& [hwnd, native] : natives_) {
-                if (!native.xParent || event.xconfigure.window != native.xParent) continue;
-                const int width = std::max(1, event.xconfigure.width);
-                const int height = std::max(1, event.xconfigure.height);
-                RECT client{};
-                GetClientRect(hwnd, &client);
-                if (client.right == width && client.bottom == height) continue;
-                // Through SDL, which resizes the X window and learns the new
-                // size (it hears no events of a window it did not create).
-                SDL_SetWindowSize(native.sdl, width, height);
-                NativeWindowResized(hwnd, width, height);
-                break;
+                const Window window = event.xany.window;
+                if (event.type == VisibilityNotify && window == native.xWatched) {
+                    native.unobscured = event.xvisibility.state != VisibilityFullyObscured;
+                } else if ((event.type == MapNotify || event.type == UnmapNotify) && window == native.xWatched) {
+                    native.mapped = event.type == MapNotify;
+                } else if (!native.xParent || window != native.xParent) {
+                    continue;
+                } else if (event.type == MapNotify || event.type == UnmapNotify) {
+                    native.parentMapped = event.type == MapNotify;
+                } else if (event.type == DestroyNotify && event.xdestroywindow.window == native.xParent) {
+                    native.xChild = 0;  // gone with its parent
+                    native.xParent = native.xWatched = 0;
+                    orphans.push_back(hwnd);
+                } else if (event.type == ConfigureNotify) {
+                    FollowParentSize(hwnd, native, event.xconfigure.width, event.xconfigure.height);
+                }
             }
         }
+        PollDpms();
+        std::vector<std::pair<HWND, bool>> changed;
+        for (auto& [hwnd, native] : natives_) {
+            const bool visible = native.mapped && native.unobscured && native.parentMapped && monitorOn_;
+            if (visible != native.reportedVisible) changed.emplace_back(hwnd, visible);
+            native.reportedVisible = visible;
+        }
+        // Told after the walk: what the windows do about it may destroy natives.
+        for (const auto& [hwnd, visible] : changed) NativeVisibilityChanged(hwnd, visible);
+        for (HWND hwnd : orphans) NativeParentDestroyed(hwnd);
+    }
+
+    void FollowParentSize(HWND hwnd, NativeWindow& native, int parentWidth, int parentHeight) {
+        const int width = std::max(1, parentWidth);
+        const int height = std::max(1, parentHeight);
+        RECT client{};
+        GetClientRect(hwnd, &client);
+        if (client.right == width && client.bottom == height) return;
+        // Through SDL, which resizes the X window and learns the new
+        // size (it hears no events of a window it did not create).
+        SDL_SetWindowSize(native.sdl, width, height);
+        NativeWindowResized(hwnd, width, height);
+    }
+
+    // Whether the monitor is powered (display power management), asked at
+    // most once a second.
+    void PollDpms() {
+        if (!hasDpms_) return;
+        const Uint32 now = SDL_GetTicks();
+        if (now - lastDpmsPoll_ < 1000) return;
+        lastDpmsPoll_ = now;
+        XErrorTrap trap(x_);
+        monitorOn_ = X11MonitorPowered(x_);
+    }
+
+    // Asks this connection to hear whether `window` is mapped and seen.
+    void Watch(NativeWindow& native, Window window) {
+        XErrorTrap trap(x_);
+        XSelectInput(x_, window, VisibilityChangeMask | StructureNotifyMask);
+        native.xWatched = window;
     }
 
     void Release(NativeWindow& native) {
@@ -580,6 +674,9 @@ private:
     bool sdlStarted_ = false;
     Display* x_ = nullptr;
     int lockFd_ = -1;
+    bool hasDpms_ = false;
+    bool monitorOn_ = true;
+    Uint32 lastDpmsPoll_ = 0;
     std::map<HWND, NativeWindow> natives_;
     std::map<Uint32, HWND> windowIds_;
 };

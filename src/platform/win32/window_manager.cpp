@@ -1014,13 +1014,35 @@ void NativeWindowResized(HWND hwnd, int width, int height) {
     InvalidateRect(hwnd, nullptr, TRUE);
 }
 
-void HeadlessResizeForeignWindow(uintptr_t id, int width, int height) {
-    HeadlessAddForeignWindow(id, width, height);
+void NativeParentDestroyed(HWND hwnd) {
+    if (Find(hwnd)) DestroyWindow(hwnd);
+}
+
+void NativeVisibilityChanged(HWND hwnd, bool visible) {
+    if (!Find(hwnd)) return;
+    SendNotification(hwnd, WM_SHOWWINDOW, visible ? TRUE : FALSE, visible ? SW_PARENTOPENING : SW_PARENTCLOSING);
+}
+
+std::vector<HWND> ChildrenOfForeignWindow(uintptr_t id) {
     std::vector<HWND> children;
     for (auto& [value, w] : M().windows) {
         if ((w.style & WS_CHILD) && HandleValue(w.parent) == id && !w.destroying) children.push_back(w.hwnd);
     }
-    for (HWND child : children) NativeWindowResized(child, width, height);
+    return children;
+}
+
+void HeadlessDestroyForeignWindow(uintptr_t id) {
+    HeadlessForgetForeignWindow(id);
+    for (HWND child : ChildrenOfForeignWindow(id)) NativeParentDestroyed(child);
+}
+
+void HeadlessShowForeignWindow(uintptr_t id, bool visible) {
+    for (HWND child : ChildrenOfForeignWindow(id)) NativeVisibilityChanged(child, visible);
+}
+
+void HeadlessResizeForeignWindow(uintptr_t id, int width, int height) {
+    HeadlessAddForeignWindow(id, width, height);
+    for (HWND child : ChildrenOfForeignWindow(id)) NativeWindowResized(child, width, height);
 }
 
 }  // namespace platform

@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# Cases run by desktop.sh. Prints one line per case and a closing
+# "N passed, N failed" line; exits non-zero on any failure.
+set -u
+bin=$1
+passed=0
+failed=0
+work=$(mktemp -d)
+export XDG_CONFIG_HOME=$work/config
+export XDG_RUNTIME_DIR=$work
+export SDL_AUDIODRIVER=dummy
+unset WAYLAND_DISPLAY SDL_VIDEODRIVER XSCREENSAVER_WINDOW
+servers=()
+trap 'kill $(jobs -p) "${servers[@]}" 2>/dev/null; rm -rf "$work"' EXIT
+convert=/usr/bin/convert
+[ -x "$convert" ] || convert=convert
+# shellcheck source=common.sh
+source "$(dirname "$0")/common.sh"
+# shellcheck source=screen.sh
+source "$(dirname "$0")/screen.sh"
+
+# server <program> <arguments...>: an X server on a free display, which it
+# picks itself; sets DISPLAY and server_pid.
+server() {
+  local program=$1 n=""
+  shift
+  : >"$work/displayfd"
+  "$program" -displayfd 3 -nolisten tcp "$@" 3>"$work/displayfd" 2>>"$work/servers.log" &
+  server_pid=$!
+  servers+=("$server_pid")
+  for _ in $(seq 1 100); do
+    n=$(head -n 1 "$work/displayfd")
+    [ -n "$n" ] && break
+    sleep 0.1
+  done
+  export DISPLAY=:$n
+}
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat" 2>/dev/null || echo 0; }
+
+server Xvfb -screen 0 800x600x24
+
+# ---- the window it draws into is destroyed: an orderly end, in time, silently
+for mode in /p /l --window-id; do
+  open_host_window
+  if [ -z "$host" ]; then fail "$mode: no window to draw into"; continue; fi
+  : >"$work/stderr.txt"
+  start "$mode" "$host"
+  sleep 2
+  kill "$host_pid"
+  wait_exit "$pid" 5
+  if [ "$exit_code" = 0 ] && [ "$took_ms" -le 500 ] && [ ! -s "$work/stderr.txt" ] && [ "$(leaked "$pid")" -eq 0 ]; then
+    ok "$mode ends with 0 when its window is destroyed (${took_ms} ms)"
+  else
+    fail "$mode ends with 0 within 500 ms, silently, when its window is destroyed (exit $exit_code, ${took_ms:-?} ms, said '$(cat "$work/stderr.txt")')"
+  fi
+  wait "$host_pid" 2>/dev/null
+done
+
+# ---- nothing is drawn while the window is unmapped; mapped again, it flies on
+open_host_window
+start --window-id "$host"
+sleep 3
+xdotool windowunmap "$host"
+sleep 1
+a=$(cpu_ticks "$pid"); sleep 3; b=$(cpu_ticks "$pid")
+hidden=$((b - a))
+xdotool windowmap "$host"
+sleep 1
+a=$(cpu_ticks "$pid"); sleep 2; b=$(cpu_ticks "$pid")
+shown=$((b - a))
+# Ticks are hundredths of a second: 3 s unmapped may take at most 1 % of a core.
+holds "a <= 3" "$hidden" && ok "unmapped, its CPU time stands still ($hidden ticks in 3 s)" \
+  || fail "unmapped, its CPU time stands still ($hidden ticks in 3 s)"
+holds "a >= 5" "$shown" && ok "mapped again, it draws again ($shown ticks in 2 s)" \
+  || fail "mapped again, it draws again ($shown ticks in 2 s)"
+ends_on_term "--window-id, after being unmapped"
+close_host_window
+
+# ---- the X server goes away under /s: exit 1 with one line, no abort
+: >"$work/stderr.txt"
+start /s --no-music
+sleep 3
+kill "$server_pid"
+wait_exit "$pid" 5
+said=$(cat "$work/stderr.txt")
+if [ "$exit_code" = 1 ] && [ "$(grep -c . <<<"$said")" -eq 1 ] && grep -q "X display" <<<"$said"; then
+  ok "/s ends with 1 and one line when the X server goes away"
+else
+  fail "/s ends with 1 and one line when the X server goes away (exit $exit_code, said '$said')"
+fi
+
+# ---- two monitors side by side: one window covers both, one flight
+server Xvfb -screen 0 1400x600x24
+outer=$DISPLAY
+server Xephyr +xinerama -screen 640x480 -screen 640x480
+sleep 1
+start /s --no-music --exit-on-mouse-move
+sleep 4
+if kill -0 "$pid" 2>/dev/null; then
+  shot both
+  "$convert" "$work/both.png" -crop 640x480+0+0 +repage "$work/left.png"
+  "$convert" "$work/both.png" -crop 640x480+640+0 +repage "$work/right.png"
+  is_green left && ok "the left monitor shows the flight" || fail "the left monitor shows the flight"
+  is_green right && ok "the right monitor shows the flight" || fail "the right monitor shows the flight"
+  # The close rules hold on both: the mouse crossing between them ends it
+  # (after the first few moves, which the saver lets pass).
+  for x in $(seq 300 20 900); do xdotool mousemove "$x" 200; sleep 0.02; done
+  wait_exit "$pid" 5
+  [ "$exit_code" = 0 ] && ok "moving the mouse across ends it" || fail "moving the mouse across ends it (exit $exit_code)"
+else
+  fail "/s runs on two monitors (said '$(cat "$work/stderr.txt")')"
+fi
+unset outer
+
+echo "$passed passed, $failed failed"
+[ $failed -eq 0 ]
