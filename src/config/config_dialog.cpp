@@ -11,6 +11,7 @@
 #include "config/registry_settings.h"
 #include "config/settings.h"
 #include "config/string_table.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -120,7 +121,13 @@ INT_PTR OnCommand(HWND dialog, WPARAM wParam, LPARAM lParam) {
         ShellExecuteA(dialog, "open", ProductWebPageAddress.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
         return TRUE;
     case IDOK:
-        WriteSettings(CurrentSettings);
+        if (WriteSettings(CurrentSettings) != ERROR_SUCCESS) {
+            // Say so, and end with another code than OK's: nothing was stored.
+            const std::string text = "The settings could not be stored.\n\n" + platform::RegistryWriteFailure();
+            MessageBoxA(dialog, text.c_str(), "Vexlar 3D", MB_OK | MB_ICONERROR);
+            EndDialog(dialog, IDABORT);
+            return TRUE;
+        }
         EndDialog(dialog, IDOK);
         return TRUE;
     case IDCANCEL:

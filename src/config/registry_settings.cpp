@@ -66,7 +66,7 @@ void ReadSettings(Settings& target) {
 
 int32_t WriteSettings(const Settings& source) {
     HKEY key = OpenSettingsKey(KEY_WRITE);
-    if (!key) return 0;
+    if (!key) return ERROR_CANTWRITE;
     ForEachSettingInOrder(&SettingInfo::writeRank, [&](const SettingInfo& value) {
         const int32_t field = source.*value.field;
         if (value.kind == SettingKind::Flag) {
@@ -76,7 +76,7 @@ int32_t WriteSettings(const Settings& source) {
             SetStored(key, value.valueName, static_cast<DWORD>(field));
         }
     });
-    RegFlushKey(key);
-    RegCloseKey(key);
-    return 0;
+    const LONG flushed = RegFlushKey(key);
+    const LONG closed = RegCloseKey(key);
+    return flushed != ERROR_SUCCESS ? flushed : closed;
 }

@@ -16,5 +16,7 @@ extern const char kSettingsRegistryKey[];
 // values over `target`; fields without a usable stored value keep theirs.
 void ReadSettings(Settings& target);
 
-// Stores all fifteen fields; always returns 0.
+// Stores all fifteen fields: 0 (ERROR_SUCCESS) when they were stored, else
+// the registry's error code, so that a failed save never passes for a saved
+// one.
 int32_t WriteSettings(const Settings& source);

@@ -111,6 +111,8 @@ std::string ToUtf8FromAnsi(const char* text);
 // The file the registry stand-in reads and writes:
 // $XDG_CONFIG_HOME/vexlar3d/registry.reg, default ~/.config/vexlar3d/registry.reg.
 std::string RegistryFilePath();
+// Why the last write of the registry file failed: "cannot write FILE: REASON".
+std::string RegistryWriteFailure();
 
 // ---- DirectDraw substitution (tests) ------------------------------------------------
 // When set, DirectDrawCreateEx and DirectDrawEnumerateExA call these instead

@@ -7,6 +7,8 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <cstdlib>
 #include <tuple>
 #include <string>
@@ -332,6 +334,25 @@ TEST_F(ConfigDialogTest, OkStoresWhatIsShownAndCancelStoresNothing) {
     stored.MusicVolume = stored.VexlarStream = stored.Background = stored.BackgroundBr = 1;
     ReadSettings(stored);
     EXPECT_EQ(Fields(stored), Fields(shown));
+}
+
+TEST_F(ConfigDialogTest, AFailedSaveSaysSoAndIsNoOk) {
+    // A folder where the settings file belongs: no write can replace it (root included).
+    std::filesystem::create_directories(platform::RegistryFilePath());
+    Open();
+    Click(kShowFpsCheck);
+    testsupport::MessageBoxes().clear();
+    testing::internal::CaptureStderr();
+    Click(IDOK);
+    testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(platform::DialogEnded(dialog_));
+    EXPECT_EQ(platform::DialogResult(dialog_), IDABORT);
+    ASSERT_EQ(testsupport::MessageBoxes().size(), 1u);
+    const testsupport::CapturedMessageBox& box = testsupport::MessageBoxes()[0];
+    EXPECT_NE(box.text.find("could not be stored"), std::string::npos) << box.text;
+    EXPECT_NE(box.text.find(platform::RegistryFilePath()), std::string::npos) << box.text;
+    EXPECT_NE(box.type & MB_ICONERROR, 0u);
+    EXPECT_TRUE(std::filesystem::is_directory(platform::RegistryFilePath()));
 }
 
 TEST_F(ConfigDialogTest, BottomButtonsMoveUpOncePerProcess) {

@@ -86,33 +86,51 @@ TEST(RegistryDocument, WritesValuesInExportForm) {
     EXPECT_EQ(FindRegValue(back, RegRoot::CurrentUser, "k", "big")->value.data, big.data);
 }
 
-TEST(RegistryDocument, RefusesDamagedTextWithoutCrashing) {
+TEST(RegistryDocument, KeepsWhatStillReadsOfDamagedTextWithoutCrashing) {
     const std::string header = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\K]\n";
-    const std::vector<std::string> damaged = {
-        std::string("\x7f" "ELF\x02\x01\x01\0\0\0", 10),
-        "Registry File 1.0\n\n[HKEY_CURRENT_USER\\K]\n",
-        header + "\"A\"=\"unterminated\n",
-        header + "\"A=dword:00000001\n",
-        header + "\"A\"=hex:01,02,\\\n",
-        header + "\"A\"=hex:01,2g\n",
-        header + "\"A\"=hex:01,,02\n",
-        header + "\"A\"=hex(zz):01\n",
-        header + "\"A\"=dword:123456789\n",
-        header + "\"A\"=dword:\n",
-        header + "\"A\"=\"x\" trailing\n",
-        header + "\"A\" dword:00000001\n",
-        header + "[HKEY_CURRENT_USER\\Unclosed\n",
-        header + "plain words\n",
-        header + "\"A\"=\"bad \xC3\x28 utf8\"\n",
-        header + std::string("\"A\"=\"nul\0\"\n", 10),
-        "Windows Registry Editor Version 5.00\n\n\"Orphan\"=dword:00000001\n",
-        std::string(kMaxRegistryFileBytes + 1, '\n'),
-    };
-    for (const std::string& text : damaged) {
+    // Nothing of these can be read.
+    for (const std::string& text : {std::string("\x7f" "ELF\x02\x01\x01\0\0\0", 10),
+                                    std::string("Registry File 1.0\n\n[HKEY_CURRENT_USER\\K]\n"),
+                                    std::string(kMaxRegistryFileBytes + 1, '\n')}) {
         RegDocument doc;
         EXPECT_FALSE(ParseRegDocument(text, doc)) << text.substr(0, 80);
         EXPECT_TRUE(doc.sections.empty());
     }
+    // One damaged line each: it is left out and counted, the good value after it kept.
+    const std::vector<std::string> damagedLines = {
+        "\"A\"=\"unterminated\n",
+        "\"A=dword:00000001\n",
+        "\"A\"=hex:01,2g\n",
+        "\"A\"=hex:01,,02\n",
+        "\"A\"=hex(zz):01\n",
+        "\"A\"=dword:123456789\n",
+        "\"A\"=dword:\n",
+        "\"A\"=\"x\" trailing\n",
+        "\"A\" dword:00000001\n",
+        "plain words\n",
+        "\"A\"=\"bad \xC3\x28 utf8\"\n",
+        std::string("\"A\"=\"nul\0\"\n", 11),
+    };
+    for (const std::string& line : damagedLines) {
+        RegDocument doc;
+        ASSERT_TRUE(ParseRegDocument(header + line + "\"B\"=dword:00000002\n", doc)) << line;
+        EXPECT_EQ(doc.damagedLines, 1) << line;
+        ASSERT_EQ(doc.sections.size(), 1u) << line;
+        EXPECT_NE(FindRegValue(doc, RegRoot::CurrentUser, "K", "B"), nullptr) << line;
+    }
+    // Values with no key above them, or below an unreadable one, belong nowhere.
+    RegDocument orphan;
+    ASSERT_TRUE(ParseRegDocument("Windows Registry Editor Version 5.00\n\n\"Orphan\"=dword:00000001\n", orphan));
+    EXPECT_TRUE(orphan.sections.empty());
+    EXPECT_EQ(orphan.damagedLines, 1);
+    RegDocument unclosed;
+    ASSERT_TRUE(ParseRegDocument(header + "[HKEY_CURRENT_USER\\Unclosed\n\"A\"=dword:1\n[HKEY_CURRENT_USER\\L]\n", unclosed));
+    EXPECT_EQ(unclosed.damagedLines, 2);
+    EXPECT_EQ(unclosed.sections.size(), 2u);
+    // A continuation cut off at the end of the file.
+    RegDocument cut;
+    ASSERT_TRUE(ParseRegDocument(header + "\"A\"=hex:01,02,\\\n", cut));
+    EXPECT_EQ(cut.damagedLines, 1);
     // Every truncation and every single-byte change of a good file is either
     // read or refused, never read past its end (run under the sanitizers).
     const std::string good = kExported;

@@ -211,50 +211,101 @@ TEST_F(RegistryStore, KeepsWhatItDoesNotUnderstand) {
               "\"Elsewhere\"=dword:00000003\n");
 }
 
-TEST_F(RegistryStore, DamagedFileIsReadAsEmptyAndKeptAside) {
-    std::vector<std::string> damaged = {
-        std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16),
-        "[HKEY_CURRENT_USER\\Software\\Vexlar Test\\Settings]\n\"ShowFPS\"=dword:00000002\n",
-        "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Vexlar Test\\Settings]\n"
-        "\"ShowFPS\"=dword:00000002\n\"Title\"=\"cut off he",
+// What stands in the settings file's place, and what reading and writing do
+// with it: every value that still reads is used; only a regular file is ever
+// renamed (kept aside whole) or replaced; anything else is left alone and a
+// write to it fails instead of passing for a stored one. One line a case.
+TEST_F(RegistryStore, DamagedOrForeignFilesKeepEveryValueAndNeverLoseAnything) {
+    const std::string header = "Windows Registry Editor Version 5.00\n\n";
+    const std::string section = "[HKEY_CURRENT_USER\\Software\\Vexlar Test\\Settings]\n";
+    const std::string good = header + section + "\"ShowFPS\"=dword:00000002\n\"Title\"=\"flight\"\n";
+    enum class Place { File, LinkToFile, LinkToFolder, LinkToNothing, Fifo, Folder, NoPermission };
+    struct Case {
+        const char* name;
+        Place place;
+        std::string bytes;
+        bool readsShowFps;  // the value ShowFPS=2 is still read
+        bool writes;        // a write succeeds
+        bool keptAside;     // the old file is renamed aside whole before the write
     };
-    for (size_t round = 0; round < damaged.size(); ++round) {
-        testsupport::WriteFile(file_, damaged[round]);
-        HKEY key = Open(KEY_ALL_ACCESS);
-        DWORD value = 0;
-        EXPECT_EQ(ReadDword(key, "ShowFPS", value), ERROR_FILE_NOT_FOUND);
-        EXPECT_EQ(WriteDword(key, "Round", static_cast<DWORD>(round)), ERROR_SUCCESS);
-        testing::internal::CaptureStderr();
-        EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
-        std::string warning = testing::internal::GetCapturedStderr();
-
-        // Every damaged version is still there, however quickly they came.
-        std::vector<std::string> aside = FilesLike("registry.reg.damaged-");
-        ASSERT_EQ(aside.size(), round + 1);
-        bool kept = false;
-        for (const std::string& path : aside) {
-            if (testsupport::ReadFile(path) != damaged[round]) continue;
-            kept = true;
-            EXPECT_NE(warning.find(path), std::string::npos) << warning;
+    const std::vector<Case> cases = {
+        {"not a settings file", Place::File, std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), false, true, true},
+        {"no header", Place::File, section + "\"ShowFPS\"=dword:00000002\n", false, true, true},
+        {"cut in a string", Place::File, header + section + "\"ShowFPS\"=dword:00000002\n\"Title\"=\"cut off he",
+         true, true, true},
+        {"a NUL byte appended", Place::File, good + std::string("\0", 1), true, true, true},
+        {"a garbage line first", Place::File, header + section + "%%garbage%%\n\"ShowFPS\"=dword:00000002\n", true,
+         true, true},
+        {"a broken header above", Place::File, header + "[HKEY_CURRENT_USER\\Broken\n\"X\"=dword:1\n" + section +
+         "\"ShowFPS\"=dword:00000002\n", true, true, true},
+        {"good", Place::File, good, true, true, false},
+        {"a link to a good file", Place::LinkToFile, good, true, true, false},
+        {"a link to a folder", Place::LinkToFolder, "", false, false, false},
+        {"a link to nothing", Place::LinkToNothing, "", false, false, false},
+        {"a FIFO", Place::Fifo, "", false, false, false},
+        {"a folder", Place::Folder, "", false, false, false},
+        {"no permission to read", Place::NoPermission, good, false, false, false},
+    };
+    const std::string elsewhere = home_ + "/elsewhere";
+    for (const Case& c : cases) {
+        if (c.place == Place::NoPermission && geteuid() == 0) continue;  // permissions do not bind root
+        fs::remove_all(fs::path(file_).parent_path());
+        fs::remove_all(elsewhere);
+        fs::create_directories(fs::path(file_).parent_path());
+        fs::create_directories(elsewhere);
+        const std::string target = elsewhere + "/settings.reg";
+        switch (c.place) {
+        case Place::File: testsupport::WriteFile(file_, c.bytes); break;
+        case Place::NoPermission: testsupport::WriteFile(file_, c.bytes); chmod(file_.c_str(), 0); break;
+        case Place::LinkToFile: testsupport::WriteFile(target, c.bytes); fs::create_symlink(target, file_); break;
+        case Place::LinkToFolder: fs::create_symlink(elsewhere, file_); break;
+        case Place::LinkToNothing: fs::create_symlink(target, file_); break;
+        case Place::Fifo: mkfifo(file_.c_str(), 0600); break;
+        case Place::Folder: fs::create_directory(file_); break;
         }
-        EXPECT_TRUE(kept) << "round " << round;
-        EXPECT_NE(warning.find(file_), std::string::npos) << warning;
-        EXPECT_EQ(std::count(warning.begin(), warning.end(), '\n'), 1);
-        key = Open(KEY_READ);
-        EXPECT_EQ(ReadDword(key, "Round", value), ERROR_SUCCESS);
-        EXPECT_EQ(value, round);
-        EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
-    }
-
-    // A file that cannot be read is treated the same way (permissions do not bind root).
-    if (geteuid() != 0) {
-        chmod(file_.c_str(), 0);
-        HKEY key = Open(KEY_ALL_ACCESS);
-        EXPECT_EQ(WriteDword(key, "Round", 9), ERROR_SUCCESS);
         testing::internal::CaptureStderr();
-        EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
-        testing::internal::GetCapturedStderr();
-        EXPECT_EQ(FilesLike("registry.reg.damaged-").size(), damaged.size() + 1);
+        HKEY key = nullptr;
+        RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+        DWORD value = 0;
+        EXPECT_EQ(key && ReadDword(key, "ShowFPS", value) == ERROR_SUCCESS && value == 2, c.readsShowFps) << c.name;
+        LONG written = key ? WriteDword(key, "Round", 7) : ERROR_CANTWRITE;
+        if (written == ERROR_SUCCESS && key) written = RegFlushKey(key);
+        if (key) RegCloseKey(key);
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(written == ERROR_SUCCESS, c.writes) << c.name << ": " << said;
+
+        const std::vector<std::string> aside = FilesLike("registry.reg.damaged-");
+        EXPECT_EQ(aside.size(), c.keptAside ? 1u : 0u) << c.name;
+        if (c.keptAside && aside.size() == 1) {
+            EXPECT_EQ(testsupport::ReadFile(aside[0]), c.bytes) << c.name << ": kept whole";
+            EXPECT_NE(said.find(aside[0]), std::string::npos) << c.name << ": " << said;
+        }
+        if (!c.writes) {
+            EXPECT_NE(platform::RegistryWriteFailure().find(file_), std::string::npos) << c.name;
+            EXPECT_NE(said.find(file_), std::string::npos) << c.name << ": warned";
+        }
+        // Whatever is not ours is still there as it was.
+        std::error_code ec;
+        const bool link = c.place == Place::LinkToFolder || c.place == Place::LinkToNothing || c.place == Place::LinkToFile;
+        EXPECT_EQ(fs::is_symlink(file_, ec), link) << c.name;
+        EXPECT_TRUE(c.place != Place::LinkToFolder || fs::is_directory(elsewhere, ec)) << c.name;
+        EXPECT_TRUE(c.place != Place::LinkToNothing || !fs::exists(target, ec)) << c.name;
+        EXPECT_TRUE(c.place != Place::Fifo || fs::is_fifo(file_, ec)) << c.name;
+        EXPECT_TRUE(c.place != Place::Folder || fs::is_directory(file_, ec)) << c.name;
+        if (c.place == Place::NoPermission) {
+            chmod(file_.c_str(), 0600);
+            EXPECT_EQ(testsupport::ReadFile(file_), c.bytes) << c.name;
+        }
+        // A write that succeeded kept every value that still read.
+        if (c.writes) {
+            HKEY again = Open(KEY_READ);
+            EXPECT_EQ(ReadDword(again, "ShowFPS", value) == ERROR_SUCCESS && value == 2, c.readsShowFps) << c.name;
+            EXPECT_EQ(ReadDword(again, "Round", value), ERROR_SUCCESS) << c.name;
+            RegCloseKey(again);
+        }
+        if (c.place == Place::LinkToFile) {
+            EXPECT_NE(testsupport::ReadFile(target).find("\"Round\""), std::string::npos) << "written through the link";
+        }
     }
 }
 

@@ -158,6 +158,11 @@ bool DialogEnded(HWND dialog) {
     return !state || state->ended;
 }
 
+INT_PTR DialogResult(HWND dialog) {
+    DialogState* state = Find(dialog);
+    return state && state->ended ? state->result : -1;
+}
+
 HWND DialogOwner(HWND dialog) {
     DialogState* state = Find(dialog);
     return state ? state->owner : nullptr;

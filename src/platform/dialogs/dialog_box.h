@@ -44,6 +44,8 @@ void UserCloseDialog(HWND dialog);
 // What the manager knows of a dialog window.
 bool IsDialogWindow(HWND hwnd);
 bool DialogEnded(HWND dialog);
+// What EndDialog gave an ended dialog; -1 while it runs.
+INT_PTR DialogResult(HWND dialog);
 HWND DialogOwner(HWND dialog);
 int DialogTemplateId(HWND dialog);
 DialogBaseUnits DialogUnitsOf(HWND dialog);

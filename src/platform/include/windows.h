@@ -392,6 +392,7 @@ int GetObjectA(HGDIOBJ object, int size, LPVOID buffer);
 #define MB_ICONINFORMATION 0x00000040L
 #define IDOK 1
 #define IDCANCEL 2
+#define IDABORT 3
 int MessageBoxA(HWND hwnd, LPCSTR text, LPCSTR caption, UINT type);
 
 // ---- registry ---------------------------------------------------------------------------

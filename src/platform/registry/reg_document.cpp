@@ -229,6 +229,52 @@ RegDocument NewRegDocument() {
     return doc;
 }
 
+namespace {
+
+// One value line (with its continuation lines, which advance `i`) into `line`;
+// false when it is damaged.
+bool ParseValueLine(const std::vector<std::string_view>& lines, size_t& i, RegLine& line) {
+    std::string_view raw = lines[i];
+    std::string_view t = Trim(raw);
+    size_t pos = 1;
+    if (t[0] == '"') {
+        pos = 0;
+        if (!ParseQuoted(t, pos, line.name)) return false;
+    }
+    while (pos < t.size() && IsBlankChar(t[pos])) ++pos;
+    if (pos >= t.size() || t[pos] != '=') return false;
+    ++pos;
+    while (pos < t.size() && IsBlankChar(t[pos])) ++pos;
+    std::string data(t.substr(pos));
+    line.text = std::string(raw);
+    if (!data.empty() && data[0] == '"') {
+        std::string text;
+        size_t end = 0;
+        if (!ParseQuoted(data, end, text) || !Trim(std::string_view(data).substr(end)).empty()) return false;
+        line.kind = RegLine::Kind::Value;
+        line.value.type = REG_SZ;
+        line.value.data.assign(text.begin(), text.end());
+        line.value.data.push_back(0);
+        return true;
+    }
+    // Long data continues on the next line after a trailing backslash.
+    while (!TrimRight(data).empty() && TrimRight(data).back() == '\\') {
+        if (i + 1 >= lines.size() || !IsCleanText(lines[i + 1])) return false;
+        ++i;
+        line.text += '\n';
+        line.text += lines[i];
+        data.resize(TrimRight(data).size() - 1);
+        data += lines[i];
+    }
+    DataForm form = ParseData(data, line.value);
+    if (form == DataForm::Bad) return false;
+    line.kind = form == DataForm::Known ? RegLine::Kind::Value : RegLine::Kind::Opaque;
+    if (form == DataForm::Unknown) line.value = RegValue{};
+    return true;
+}
+
+}  // namespace
+
 bool ParseRegDocument(std::string_view bytes, RegDocument& doc) {
     doc = RegDocument{};
     if (bytes.size() > kMaxRegistryFileBytes) return false;
@@ -238,13 +284,16 @@ bool ParseRegDocument(std::string_view bytes, RegDocument& doc) {
         return true;
     }
     std::vector<std::string_view> lines = SplitLines(bytes);
-    for (std::string_view line : lines)
-        if (!IsCleanText(line)) return false;
-    if (TrimRight(lines[0]) != kRegFileHeader) return false;
+    if (!IsCleanText(lines[0]) || TrimRight(lines[0]) != kRegFileHeader) return false;
 
+    // A damaged line is left out and counted; every line that still reads is kept.
     RegDocument parsed;
     for (size_t i = 1; i < lines.size(); ++i) {
         std::string_view raw = lines[i];
+        if (!IsCleanText(raw)) {
+            ++parsed.damagedLines;
+            continue;
+        }
         std::string_view t = Trim(raw);
         if (t.empty() || t[0] == ';') {
             if (parsed.sections.empty())
@@ -254,49 +303,25 @@ bool ParseRegDocument(std::string_view bytes, RegDocument& doc) {
             continue;
         }
         if (t[0] == '[') {
-            if (t.size() < 2 || t.back() != ']') return false;
+            if (t.size() < 2 || t.back() != ']') {
+                // Values below an unreadable section header belong to no known key.
+                ++parsed.damagedLines;
+                while (i + 1 < lines.size() && Trim(lines[i + 1]).substr(0, 1) != "[") {
+                    ++i;
+                    ++parsed.damagedLines;
+                }
+                continue;
+            }
             RegSection section;
             section.header = std::string(raw);
             ParseSectionName(t.substr(1, t.size() - 2), section);
             parsed.sections.push_back(std::move(section));
             continue;
         }
-        if ((t[0] != '"' && t[0] != '@') || parsed.sections.empty()) return false;
-
         RegLine line;
-        size_t pos = 1;
-        if (t[0] == '"') {
-            pos = 0;
-            if (!ParseQuoted(t, pos, line.name)) return false;
-        }
-        while (pos < t.size() && IsBlankChar(t[pos])) ++pos;
-        if (pos >= t.size() || t[pos] != '=') return false;
-        ++pos;
-        while (pos < t.size() && IsBlankChar(t[pos])) ++pos;
-        std::string data(t.substr(pos));
-        line.text = std::string(raw);
-        if (!data.empty() && data[0] == '"') {
-            std::string text;
-            size_t end = 0;
-            if (!ParseQuoted(data, end, text) || !Trim(std::string_view(data).substr(end)).empty()) return false;
-            line.kind = RegLine::Kind::Value;
-            line.value.type = REG_SZ;
-            line.value.data.assign(text.begin(), text.end());
-            line.value.data.push_back(0);
-        } else {
-            // Long data continues on the next line after a trailing backslash.
-            while (!TrimRight(data).empty() && TrimRight(data).back() == '\\') {
-                if (i + 1 >= lines.size()) return false;
-                ++i;
-                line.text += '\n';
-                line.text += lines[i];
-                data.resize(TrimRight(data).size() - 1);
-                data += lines[i];
-            }
-            DataForm form = ParseData(data, line.value);
-            if (form == DataForm::Bad) return false;
-            line.kind = form == DataForm::Known ? RegLine::Kind::Value : RegLine::Kind::Opaque;
-            if (form == DataForm::Unknown) line.value = RegValue{};
+        if ((t[0] != '"' && t[0] != '@') || parsed.sections.empty() || !ParseValueLine(lines, i, line)) {
+            ++parsed.damagedLines;
+            continue;
         }
         parsed.sections.back().lines.push_back(std::move(line));
     }

@@ -57,15 +57,18 @@ struct RegSection {
 struct RegDocument {
     std::vector<std::string> preamble;  // lines between the header and the first section
     std::vector<RegSection> sections;
+    int damagedLines = 0;  // lines left out by the parser; not written back
 };
 
 // An empty document: the header and one blank line.
 RegDocument NewRegDocument();
 
 // Parses a whole file (an optional UTF-8 byte-order mark, LF or CR LF line
-// ends). Returns false, with `doc` left empty, when the text is damaged:
-// over the size cap, not UTF-8 text, a wrong header, an unterminated quote or
-// continuation, malformed data of a known type, or a line of no known shape.
+// ends). Returns false, with `doc` left empty, when nothing of it can be read:
+// over the size cap, or no header. Otherwise every line that reads is kept
+// and each damaged one (not UTF-8 text, an unterminated quote or
+// continuation, malformed data of a known type, no known shape, below an
+// unreadable section header) is left out and counted in damagedLines.
 // Empty input parses as an empty document.
 bool ParseRegDocument(std::string_view bytes, RegDocument& doc);
 

@@ -11,9 +11,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <mutex>
+#include <set>
 
 #include "platform/platform.h"
 
@@ -43,6 +45,8 @@ std::string RegistryFilePath() {
     return base + "/vexlar3d/registry.reg";
 }
 
+std::string RegistryWriteFailure() { return registry::LastRegistryWriteFailure(); }
+
 }  // namespace platform
 
 namespace platform::registry {
@@ -66,12 +70,17 @@ private:
     int fd_;
 };
 
-enum class ReadStatus { Missing, Ok, Unreadable };
+// Missing: nothing there (a new file may be made). Unreadable: a regular
+// file whose bytes cannot be used (too big, a read error). NotOurs: something
+// that must be left alone (no permission to read it; a directory, device or
+// FIFO; a link to nothing).
+enum class ReadStatus { Missing, Ok, Unreadable, NotOurs };
 
 struct FileRead {
     ReadStatus status = ReadStatus::Missing;
     std::string bytes;
     mode_t mode = 0;
+    std::string why;  // for NotOurs and Unreadable
 };
 
 FileRead ReadRegistryBytes(const std::string& path) {
@@ -79,21 +88,41 @@ FileRead ReadRegistryBytes(const std::string& path) {
     // Non-blocking, so that a FIFO put in the file's place cannot hang the open.
     FileDescriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (fd.get() < 0) {
-        result.status = (errno == ENOENT || errno == ENOTDIR) ? ReadStatus::Missing : ReadStatus::Unreadable;
+        const int error = errno;
+        struct stat link {};
+        if ((error == ENOENT || error == ENOTDIR) && lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+            result.status = ReadStatus::NotOurs;
+            result.why = "a link to nothing";
+        } else if (error == ENOENT || error == ENOTDIR) {
+            result.status = ReadStatus::Missing;
+        } else {
+            result.status = ReadStatus::NotOurs;
+            result.why = std::strerror(error);
+        }
+        return result;
+    }
+    struct stat st {};
+    if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        struct stat link {};
+        const bool linked = lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode);
+        result.status = ReadStatus::NotOurs;
+        result.why = std::string(linked ? "a link to " : "") + (S_ISDIR(st.st_mode) ? "a folder" : "something") +
+                     ", not a regular file";
         return result;
     }
     result.status = ReadStatus::Unreadable;
-    struct stat st {};
-    if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
-        static_cast<unsigned long long>(st.st_size) > kMaxRegistryFileBytes)
-        return result;
+    result.why = "too large";
+    if (static_cast<unsigned long long>(st.st_size) > kMaxRegistryFileBytes) return result;
     result.mode = st.st_mode & 07777;
     std::string bytes;
     char buffer[65536];
     for (;;) {
         ssize_t n = read(fd.get(), buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return result;
+        if (n < 0) {
+            result.why = std::strerror(errno);
+            return result;
+        }
         if (n == 0) break;
         bytes.append(buffer, static_cast<size_t>(n));
         if (bytes.size() > kMaxRegistryFileBytes) return result;  // grew while being read
@@ -114,6 +143,25 @@ struct ReadCache {
 ReadCache& Cache() {
     static ReadCache cache;
     return cache;
+}
+
+// One warning per file and kind of trouble, however often the file is read.
+void WarnOnce(const std::string& file, const std::string& text) {
+    static std::mutex mutex;
+    static std::set<std::string> said;
+    std::lock_guard<std::mutex> lock(mutex);
+    if (!said.insert(file + '\n' + text).second) return;
+    std::fprintf(stderr, "vexlar3d: settings file %s %s\n", file.c_str(), text.c_str());
+}
+
+std::string& LastWriteFailure() {
+    static std::string text;
+    return text;
+}
+
+LONG CannotWrite(const std::string& file, const std::string& why) {
+    LastWriteFailure() = "cannot write " + file + ": " + why;
+    return ERROR_CANTWRITE;
 }
 
 std::function<void()>& BeforeRenameHook() {
@@ -192,19 +240,28 @@ void SyncFolder(const std::string& folder) {
     if (fd.get() >= 0) fsync(fd.get());
 }
 
-// Temporary file, fsync, rename over the target, fsync the folder.
-bool ReplaceFile(const std::string& target, const std::string& text, mode_t mode, bool keepMode) {
+// Temporary file, fsync, rename over the target, fsync the folder. On a
+// failure `why` says what failed, in words.
+bool ReplaceFile(const std::string& target, const std::string& text, mode_t mode, bool keepMode, std::string* why) {
     std::string temporary = (fs::path(target).parent_path() / TemporaryPrefix(target)).string() +
                             std::to_string(static_cast<long>(getpid()));
     unlink(temporary.c_str());
     FileDescriptor fd(open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666));
-    if (fd.get() < 0) return false;
+    if (fd.get() < 0) {
+        *why = std::strerror(errno);
+        return false;
+    }
+    errno = 0;
     bool ok = WriteAll(fd.get(), text);
     if (ok && keepMode) fchmod(fd.get(), mode);
     ok = ok && fsync(fd.get()) == 0;
     ok = fd.Close() && ok;
+    if (!ok) *why = errno ? std::strerror(errno) : "the write was cut short";
     if (ok && BeforeRenameHook()) BeforeRenameHook()();
-    ok = ok && rename(temporary.c_str(), target.c_str()) == 0;
+    if (ok && rename(temporary.c_str(), target.c_str()) != 0) {
+        *why = std::strerror(errno);
+        ok = false;
+    }
     if (!ok) {
         unlink(temporary.c_str());
         return false;
@@ -216,39 +273,60 @@ bool ReplaceFile(const std::string& target, const std::string& text, mode_t mode
 }  // namespace
 
 std::shared_ptr<const RegDocument> LoadRegistryFile(const std::string& file) {
-    if (file.empty()) return EmptyDocument();
+    if (file.empty()) {
+        WarnOnce("(none)", "has no place: neither XDG_CONFIG_HOME nor HOME names a folder; using built-in settings");
+        return EmptyDocument();
+    }
     FileRead current = ReadRegistryBytes(file);
+    if (current.status == ReadStatus::NotOurs) {
+        WarnOnce(file, "cannot be read (" + current.why + "); left alone, using built-in settings");
+        return EmptyDocument();
+    }
     if (current.status != ReadStatus::Ok) return EmptyDocument();
     ReadCache& cache = Cache();
     std::lock_guard<std::mutex> lock(cache.mutex);
     if (cache.doc && cache.path == file && cache.bytes == current.bytes) return cache.doc;
     auto doc = std::make_shared<RegDocument>();
     if (!ParseRegDocument(current.bytes, *doc)) return EmptyDocument();
+    if (doc->damagedLines > 0) {
+        WarnOnce(file, "has " + std::to_string(doc->damagedLines) +
+                           " damaged line(s), left out; the rest of it is used");
+    }
     cache.path = file;
     cache.bytes = std::move(current.bytes);
     cache.doc = doc;
     return doc;
 }
 
+std::string LastRegistryWriteFailure() { return LastWriteFailure(); }
+
 LONG CommitRegistryChanges(const std::string& file, const std::vector<RegChange>& changes) {
     if (changes.empty()) return ERROR_SUCCESS;
-    if (file.empty()) return ERROR_CANTWRITE;
+    if (file.empty()) return CannotWrite("the settings file", "neither XDG_CONFIG_HOME nor HOME names a folder");
+    const std::string folder = fs::path(file).parent_path().string();
     std::error_code ec;
-    fs::create_directories(fs::path(file).parent_path(), ec);
-    if (ec) return ERROR_CANTWRITE;
+    fs::create_directories(folder, ec);
+    if (ec) return CannotWrite(file, ec.message());
 
-    FileDescriptor lock(open((file + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666));
-    if (lock.get() < 0) return ERROR_CANTWRITE;
+    // No link is followed to the lock: it is ours, in our folder.
+    FileDescriptor lock(open((file + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, 0666));
+    if (lock.get() < 0) return CannotWrite(file, std::strerror(errno));
     while (flock(lock.get(), LOCK_EX) != 0)
-        if (errno != EINTR) return ERROR_CANTWRITE;
+        if (errno != EINTR) return CannotWrite(file, std::strerror(errno));
 
+    // Through a link to a regular file, that file is replaced in its own folder.
     std::string target = FollowLinks(file);
+    FileRead current = ReadRegistryBytes(file);
+    if (current.status == ReadStatus::NotOurs) {
+        WarnOnce(file, "cannot be read (" + current.why + "); left alone, using built-in settings");
+        return CannotWrite(file, current.why + "; it was left as it is");
+    }
     RemoveStrayTemporaries(target);
-    FileRead current = ReadRegistryBytes(target);
     RegDocument doc;
     bool damaged = current.status == ReadStatus::Unreadable ||
-                   (current.status == ReadStatus::Ok && !ParseRegDocument(current.bytes, doc));
-    if (current.status == ReadStatus::Missing || damaged) doc = NewRegDocument();
+                   (current.status == ReadStatus::Ok &&
+                    (!ParseRegDocument(current.bytes, doc) || doc.damagedLines > 0));
+    if (current.status != ReadStatus::Ok || (damaged && doc.sections.empty())) doc = NewRegDocument();
 
     bool changed = false;
     for (const RegChange& change : changes) {
@@ -259,10 +337,13 @@ LONG CommitRegistryChanges(const std::string& file, const std::vector<RegChange>
     }
     if (!changed) return ERROR_SUCCESS;
     std::string text = SerializeRegDocument(doc);
-    if (text.size() > kMaxRegistryFileBytes) return ERROR_CANTWRITE;
-    if (damaged && !MoveAside(target)) return ERROR_CANTWRITE;
+    if (text.size() > kMaxRegistryFileBytes) return CannotWrite(file, "the settings would grow too large");
+    // The damaged original is kept beside the new file, whole.
+    if (damaged && !MoveAside(target)) return CannotWrite(target, std::strerror(errno));
     bool keepMode = current.status == ReadStatus::Ok && !damaged;
-    return ReplaceFile(target, text, current.mode, keepMode) ? ERROR_SUCCESS : ERROR_CANTWRITE;
+    std::string why;
+    if (!ReplaceFile(target, text, current.mode, keepMode, &why)) return CannotWrite(target, why);
+    return ERROR_SUCCESS;
 }
 
 void SetBeforeRenameHookForTests(std::function<void()> hook) { BeforeRenameHook() = std::move(hook); }

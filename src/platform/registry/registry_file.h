@@ -7,12 +7,18 @@
 // changes, writes a temporary file in the same folder, fsyncs it, renames it
 // over the old one and fsyncs the folder. Writers of different processes
 // therefore never lose each other's values, and a crash leaves either the old
-// or the new file whole. A damaged or unreadable file reads as empty and is
-// renamed aside (with a warning on stderr) before the first write replaces it.
+// or the new file whole. A file with damaged lines gives every value that
+// still reads (a warning names it once); before the first write replaces it,
+// it is renamed aside whole. A symbolic link is followed: a regular file at
+// its end is read and replaced in its own folder, the link kept.
+//
+// Only regular files are ever renamed or replaced. What cannot be read for
+// lack of permission, a folder, device or FIFO in the file's place, or a link
+// to nothing, is left alone: reads give an empty document (built-in
+// settings) with one warning, and writes fail.
 //
 // Limits: the lock is advisory (an editor writing the file by hand is not
-// kept out); a symbolic link at the file's place is followed and its target
-// replaced, the link itself kept.
+// kept out).
 #pragma once
 
 #include <functional>
@@ -39,8 +45,11 @@ struct RegChange {
 std::shared_ptr<const RegDocument> LoadRegistryFile(const std::string& file);
 
 // ERROR_SUCCESS, or ERROR_CANTWRITE when the changes could not be stored (the
-// file on disk is then as it was).
+// file on disk is then as it was); LastRegistryWriteFailure says why.
 LONG CommitRegistryChanges(const std::string& file, const std::vector<RegChange>& changes);
+
+// "cannot write FILE: REASON" for the last commit that failed.
+std::string LastRegistryWriteFailure();
 
 // Called after the temporary file is written and synced, before the rename;
 // lets a test stand for a crash at the worst moment. Empty to remove.
