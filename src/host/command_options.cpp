@@ -543,6 +543,10 @@ StartPlan PlanStart(int argc, const char* const* givenArgv, const char* screensa
     }
 
     const bool envWindow = screensaverWindow && *screensaverWindow;
+    if (target == Target::WindowId) {
+        plan.namedWindow = windowId;
+        plan.namedWindowSource = "--window-id";
+    }
     if (target == Target::Root || (target == Target::None && switches.empty() && envWindow)) {
         if (envWindow) {
             if (!ParseWindowId(screensaverWindow, &windowId)) {
@@ -550,6 +554,8 @@ StartPlan PlanStart(int argc, const char* const* givenArgv, const char* screensa
                             std::string("vexlar3d: XSCREENSAVER_WINDOW is not a window id: '") + screensaverWindow +
                                 "'\n");
             }
+            plan.namedWindow = windowId;
+            plan.namedWindowSource = "XSCREENSAVER_WINDOW";
         } else {
             const uintptr_t root = rootWindowId ? rootWindowId() : 0;
             if (root == 0 || root > 0xFFFFFFFFu) {

@@ -36,6 +36,10 @@ struct StartPlan {
     BenchOptions benchOptions;
     bool silent = false;  // --window-id: the saver runs without music
     bool ownWindow = false;  // --window: a resizable window of its own, no close rules
+    // The window named by --window-id or $XSCREENSAVER_WINDOW (source says
+    // which), to be checked before it is used; 0 for none.
+    uint32_t namedWindow = 0;
+    std::string namedWindowSource;
     int32_t frameDelayUs = -1;  // --delay: microseconds between frames; -1 when not given
     int32_t maxFps = -1;        // --max-fps: 0 for no cap; -1 when not given
     SettingOverrides overrides;  // settings given for this run

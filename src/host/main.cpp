@@ -46,6 +46,25 @@ int main(int argc, char** argv) {
     CommandLineOverrides = plan.overrides;
     Host.ownWindow = plan.ownWindow;
 
+    // A display that is named but cannot be reached is a mistake to say out
+    // loud, in every mode: nothing would be seen.
+    const char* display = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if ((display && *display) || (wayland && *wayland)) {
+        const std::string problem = platform::DisplayError();
+        if (!problem.empty()) {
+            std::fprintf(stderr, "vexlar3d: %s\n", problem.c_str());
+            return 1;
+        }
+    }
+    // So is a window of ours to draw into that does not exist (the designed
+    // /p and /l switches stay silent).
+    if (plan.namedWindow != 0 && !IsWindow(reinterpret_cast<HWND>(static_cast<uintptr_t>(plan.namedWindow)))) {
+        std::fprintf(stderr, "vexlar3d: there is no X11 window 0x%x (from %s)\n", plan.namedWindow,
+                     plan.namedWindowSource.c_str());
+        return 2;
+    }
+
     platform::InstallTerminationHandlers();
     std::vector<const char*> arguments;
     for (const std::string& argument : plan.arguments) arguments.push_back(argument.c_str());

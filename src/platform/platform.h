@@ -57,7 +57,7 @@ uintptr_t HeadlessLastRaisedWindow();
 // Puts an input event in the queue the way the SDL backend does for real input.
 void HeadlessInjectMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
-// Set when SIGTERM or SIGINT arrived; the message pump turns it into a
+// Set when SIGTERM, SIGINT or SIGHUP arrived; the message pump turns it into a
 // WM_CLOSE for every top-level window of the process.
 void InstallTerminationHandlers();
 void RequestCloseFromSignal();

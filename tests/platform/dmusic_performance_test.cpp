@@ -4,6 +4,7 @@
 // fails without a soundfont or an audio device.
 #include <dmusici.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <objbase.h>
 
 #include <chrono>
@@ -14,6 +15,7 @@
 
 #include "platform/dmusic_test_support.h"
 #include "platform/platform.h"
+#include "test_support.h"
 
 namespace {
 
@@ -232,13 +234,25 @@ TEST_F(DirectMusicPerformance, WithoutASoundFontOrAnAudioDeviceThePortFails) {
         ASSERT_EQ(performance->Init(nullptr, nullptr, nullptr), S_OK);
     };
 
-    platform::SetMusicSoundFont("/nonexistent/none.sf2");
-    fresh();
-    EXPECT_EQ(performance->AddPort(nullptr), DMUS_E_SYNTHNOTCONFIGURED);
-    EXPECT_EQ(performance->PlaySegment(segment, DMUS_SEGF_BEAT, 0, nullptr), DMUS_E_NOT_FOUND);
-    EXPECT_EQ(performance->Stop(nullptr, nullptr, 0, 0), S_OK);
-    End(performance);
+    // No soundfont there, or something that is no file: a FIFO would block
+    // the synthesizer's open for ever, a folder cannot be loaded. No music,
+    // at once, and one warning for what is there but unusable.
+    const std::string folder = testsupport::MakeTempDir("vexlar-soundfont-");
+    const std::string fifo = folder + "/fifo.sf2";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {std::string("/nonexistent/none.sf2"), fifo, folder}) {
+        platform::SetMusicSoundFont(path);
+        fresh();
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(performance->AddPort(nullptr), DMUS_E_SYNTHNOTCONFIGURED) << path;
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(said.find(path) != std::string::npos, path != "/nonexistent/none.sf2") << said;
+        EXPECT_EQ(performance->PlaySegment(segment, DMUS_SEGF_BEAT, 0, nullptr), DMUS_E_NOT_FOUND);
+        EXPECT_EQ(performance->Stop(nullptr, nullptr, 0, 0), S_OK);
+        End(performance);
+    }
     platform::SetMusicSoundFont("");
+    testsupport::RemoveTree(folder);
 
     // The audio device: none when SDL has no driver to offer.
     platform::UseOfflineMusicOutput(false);

@@ -5,10 +5,14 @@
 #include <SDL.h>
 #include <dlfcn.h>
 #include <dmusici.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "platform/platform.h"
@@ -30,7 +34,20 @@ bool g_offline = false;
 int g_offlineRate = 44100;
 SynthPort* g_offlinePort = nullptr;
 
-bool Readable(const std::string& path) { return !path.empty() && access(path.c_str(), R_OK) == 0; }
+// A regular file we may read. Anything else in a soundfont's place (a FIFO
+// would block the synthesizer's open for ever, a folder cannot be loaded) is
+// passed over, with one warning.
+bool Readable(const std::string& path) {
+    struct stat st {};
+    if (path.empty() || stat(path.c_str(), &st) != 0) return false;
+    if (!S_ISREG(st.st_mode)) {
+        static std::set<std::string> warned;
+        if (warned.insert(path).second)
+            std::fprintf(stderr, "vexlar3d: soundfont %s is not a regular file; no music from it\n", path.c_str());
+        return false;
+    }
+    return access(path.c_str(), R_OK) == 0;
+}
 
 // Music fails silently: FluidSynth's own messages would only reach stderr.
 void SilenceSynthLog() {

@@ -107,6 +107,14 @@ WPARAM VirtualKeyFromSdl(SDL_Keycode key) {
     }
 }
 
+// "DISPLAY ':9'" and/or "WAYLAND_DISPLAY 'wayland-1'", for messages.
+std::string NamedDisplays(const char* display, const char* wayland) {
+    std::string named;
+    if (display && *display) named = std::string("'") + display + "' (DISPLAY)";
+    if (wayland && *wayland) named += (named.empty() ? "'" : " or '") + std::string(wayland) + "' (WAYLAND_DISPLAY)";
+    return named.empty() ? "given by SDL_VIDEODRIVER" : named;
+}
+
 std::string Hex(uintptr_t value) {
     char text[24];
     std::snprintf(text, sizeof text, "%lx", static_cast<unsigned long>(value));
@@ -177,11 +185,27 @@ public:
         SDL_SetHintWithPriority(SDL_HINT_VIDEO_X11_XRANDR, "0", SDL_HINT_DEFAULT);
         SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
         SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+        const std::string named = NamedDisplays(display, wayland);
+        // Only the kinds of display named are tried: no probing of others
+        // (with their own messages), no silent fall-back.
+        if (!(driver && *driver)) {
+            const bool x11 = display && *display;
+            const bool wl = wayland && *wayland;
+            SDL_SetHint(SDL_HINT_VIDEODRIVER, wl && x11 ? "wayland,x11" : wl ? "wayland" : "x11");
+        }
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-            error_ = std::string("cannot open the display: ") + SDL_GetError();
+            error_ = "cannot open the display " + named + ": " + SDL_GetError();
             return false;
         }
         sdlStarted_ = true;
+        // SDL falls back to a driver that shows nothing when the display it
+        // was given cannot be reached; only a driver asked for by name may.
+        const char* chosen = SDL_GetCurrentVideoDriver();
+        const std::string current = chosen ? chosen : "";
+        if (!(driver && *driver) && current != "x11" && current != "wayland") {
+            error_ = "cannot open the display " + named;
+            return false;
+        }
         if (display && *display) x_ = XOpenDisplay(nullptr);
         XSetErrorHandler(TrapXError);
         XSetIOErrorHandler(LoseDisplay);

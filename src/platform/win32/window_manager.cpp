@@ -314,6 +314,7 @@ void InstallTerminationHandlers() {
     sigemptyset(&action.sa_mask);
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);  // a terminal closed, a session ended
 }
 
 namespace {

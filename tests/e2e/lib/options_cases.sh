@@ -52,6 +52,21 @@ refused "unknown option '--frobnicate'" /s --frobnicate
 XSCREENSAVER_WINDOW=garbage refused "XSCREENSAVER_WINDOW is not a window id" --root
 [ "$(md5sum <"$store")" = "$stored_before" ] && ok "refusals store nothing" || fail "refusals store nothing"
 
+# ---- a display that is named but cannot be reached: one line naming it, exit 1, in every mode
+for mode in /s /c "/p 5" "/l 5" --root --window "--no-music"; do
+  # shellcheck disable=SC2086
+  out=$(DISPLAY=:999 timeout 5 "$bin" $mode 2>&1 >/dev/null)
+  code=$?
+  if [ "$code" = 1 ] && [ "$(grep -c . <<<"$out")" = 1 ] && grep -q -e ":999" -e "X11 display" <<<"$out"; then
+    ok "DISPLAY=:999 $mode: one line and exit 1"
+  else
+    fail "DISPLAY=:999 $mode: one line and exit 1 (exit $code, said '$out')"
+  fi
+done
+# A window of ours to draw into that does not exist: one line, exit 2.
+refused "there is no X11 window 0x7777777 (from --window-id)" --window-id 0x7777777
+XSCREENSAVER_WINDOW=0x7777777 refused "there is no X11 window 0x7777777 (from XSCREENSAVER_WINDOW)" --root
+
 # ---- help in every spelling lists every option
 for spelling in -h -help --help; do
   help=$("$bin" $spelling 2>&1)
@@ -121,6 +136,14 @@ if [ -n "$win" ]; then
 else
   fail "--window opens a window (stderr: $(cat "$work/stderr.txt" 2>/dev/null))"
 fi
+# ---- SIGHUP (a terminal closed, a session ended) closes like SIGTERM
+start /s --no-music
+sleep 3
+kill -HUP "$pid"
+wait_exit "$pid" 5
+[ "$exit_code" = 0 ] && [ "$took_ms" -le 500 ] && ok "/s ends with 0 on SIGHUP (${took_ms} ms)" \
+  || fail "/s ends with 0 within half a second on SIGHUP (exit $exit_code, ${took_ms:-?} ms)"
+
 [ "$(md5sum <"$store")" = "$stored_before" ] && ok "running with options stores nothing" \
   || fail "running with options stores nothing"
 
