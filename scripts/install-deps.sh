@@ -9,6 +9,7 @@ PACKAGES=(
   libfreeimage-dev libfluidsynth-dev timgm6mb-soundfont
   libgtk-3-dev libx11-dev
   libgtest-dev libgmock-dev
+  clang-14 libclang-rt-14-dev
   xvfb xauth xdotool x11-utils x11-apps imagemagick xdg-utils
   libcairo2-dev libfreetype-dev fonts-mplus
   xscreensaver xscreensaver-data xscreensaver-gl passwd libxml2-utils xserver-xephyr

@@ -118,6 +118,41 @@ TEST(DialogTemplateTest, ResourceCompilerDefaultsAndErrors) {
     }
 }
 
+TEST(DialogTemplateTest, PositionsSizesAndNestingStayInBounds) {
+    platform::DialogTemplate t;
+    std::string error;
+    // The extremes a binary template can hold still read and convert.
+    ASSERT_TRUE(platform::ParseDialogTemplate(
+        "1 DIALOG -32768, 0, 32767, 1\nBEGIN\n  LTEXT \"a\", 1, 32767, -32768, 32767, 32767\nEND", &t, &error))
+        << error;
+    EXPECT_EQ(t.rect.right, -1);
+    ASSERT_EQ(t.controls.size(), 1u);
+    EXPECT_EQ(t.controls[0].rect.right, 65534);
+    RECT pixels = platform::DialogUnitsToPixels(t.controls[0].rect, platform::kClassicDialogBaseUnits);
+    EXPECT_EQ(pixels.left, 49151);
+    EXPECT_EQ(pixels.right - pixels.left, 49151);
+    // Past them the number is refused on its line: an edge of 0xFFFFFFFF and a
+    // width of 0x80000000 once overflowed the conversion to pixels.
+    EXPECT_FALSE(platform::ParseDialogTemplate("1 DIALOG 0xFFFFFFFF, 0, 0x80000000, 1\nBEGIN\nEND", &t, &error));
+    EXPECT_EQ(error, "line 1: expected a number from -32768 to 32767 for x");
+    EXPECT_FALSE(platform::ParseDialogTemplate("1 DIALOG 0, 0, 1, 1\nBEGIN\n  LTEXT \"a\", 1, 0,\n 32768, 1, 1\nEND",
+                                               &t, &error));
+    EXPECT_EQ(error, "line 4: expected a number from -32768 to 32767 for y");
+
+    // Parentheses nest 16 deep; deeper ones, however many, are refused
+    // without exhausting the stack.
+    auto nested = [](int depth) {
+        return "1 DIALOG 0, 0, 1, 1\nSTYLE " + std::string(depth, '(') + "WS_POPUP" + std::string(depth, ')') +
+               "\nBEGIN\nEND";
+    };
+    ASSERT_TRUE(platform::ParseDialogTemplate(nested(16), &t, &error)) << error;
+    EXPECT_EQ(t.style, static_cast<DWORD>(WS_POPUP));
+    for (int depth : {17, 100000}) {
+        EXPECT_FALSE(platform::ParseDialogTemplate(nested(depth), &t, &error)) << depth;
+        EXPECT_EQ(error, "line 2: a style nested more than 16 deep") << depth;
+    }
+}
+
 TEST(DialogTemplateTest, DialogUnitsBecomePixelsAsWin32RoundsThem) {
     // The bottom row of the settings dialog at the classic 6 x 13 base units.
     RECT ok = platform::DialogUnitsToPixels(RECT{263, 179, 263 + 59, 179 + 12}, platform::kClassicDialogBaseUnits);

@@ -25,6 +25,21 @@ TEST(Process, CommandLineQuotesArguments) {
     EXPECT_STREQ(GetCommandLineA(), "x  /p 5");
 }
 
+TEST(Process, ProgramNameIsWrittenAsItIsReadBack) {
+    // The dispatcher reads the name to its first byte up to the blank, or in
+    // quotes to the next quote, with no escapes: a control byte gets the name
+    // quoted, and quotes inside it, which that reading cannot carry, go.
+    const char* controls[] = {"/opt/\x03saver\x1f", "/l", "71"};
+    platform::SetCommandLine(3, controls);
+    EXPECT_STREQ(GetCommandLineA(), "\"/opt/\x03saver\x1f\" /l 71");
+    const char* quoted[] = {"/opt/my \"best\" savers/vexlar3d", "/l", "71"};
+    platform::SetCommandLine(3, quoted);
+    EXPECT_STREQ(GetCommandLineA(), "\"/opt/my best savers/vexlar3d\" /l 71");
+    const char* bare[] = {"a\"b\\", "say \"hi\""};
+    platform::SetCommandLine(2, bare);
+    EXPECT_STREQ(GetCommandLineA(), "ab\\ \"say \\\"hi\\\"\"");
+}
+
 TEST(Process, CharNextStepsOverUtf8Characters) {
     const char text[] = "a\xC3\xA9\xE2\x82\xAC\xF0\x9D\x84\x9E!";  // a, e acute, euro sign, G clef, !
     const char* p = text;

@@ -248,14 +248,24 @@ private:
         }
         return false;
     }
+    // A template holds x, y, width and height as 16-bit numbers, as the
+    // binary DLGITEMTEMPLATE does; so the edges and their pixels stay in range.
+    long long DialogUnit(const char* what) {
+        long long v = Number(what);
+        if (v < -32768 || v > 32767) {
+            --pos_;
+            Fail(std::string("expected a number from -32768 to 32767 for ") + what);
+        }
+        return v;
+    }
     RECT Rectangle() {
-        long long x = Number("x");
+        long long x = DialogUnit("x");
         Expect(",");
-        long long y = Number("y");
+        long long y = DialogUnit("y");
         Expect(",");
-        long long cx = Number("the width");
+        long long cx = DialogUnit("the width");
         Expect(",");
-        long long cy = Number("the height");
+        long long cy = DialogUnit("the height");
         return RECT{static_cast<LONG>(x), static_cast<LONG>(y), static_cast<LONG>(x + cx), static_cast<LONG>(y + cy)};
     }
     // A style expression applied to `base`: names and numbers joined by "|",
@@ -287,9 +297,13 @@ private:
     }
     DWORD Term() {
         if (Peek().kind == Kind::Punct && Peek().text == "(") {
+            // Each parenthesis is a level of recursion: bounded, so that no
+            // text can exhaust the stack.
+            if (++depth_ > kMaxStyleNesting) Fail("a style nested more than 16 deep");
             ++pos_;
             DWORD v = Style(0);
             Expect(")");
+            --depth_;
             return v;
         }
         std::string word = Word("a style");
@@ -380,8 +394,11 @@ private:
         Fail("unknown control " + keyword);
     }
 
+    static constexpr int kMaxStyleNesting = 16;
+
     std::vector<Token> t_;
     size_t pos_ = 0;
+    int depth_ = 0;
 };
 
 LONG Scale(LONG value, int base, int divisor) {

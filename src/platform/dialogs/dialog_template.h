@@ -8,9 +8,11 @@
 // italic, charset), LANGUAGE, CLASS, MENU, CHARACTERISTICS and VERSION (the
 // last four ignored), and between BEGIN and END (or braces) the controls
 // CONTROL, LTEXT, CTEXT, RTEXT, PUSHBUTTON, DEFPUSHBUTTON, CHECKBOX,
-// AUTOCHECKBOX, GROUPBOX and COMBOBOX. Styles are expressions of numbers and
-// the WS_, WS_EX_, DS_, BS_, SS_, CBS_ and TBS_ names joined by "|", where
-// NOT clears bits; each control starts from WS_CHILD | WS_VISIBLE and the
+// AUTOCHECKBOX, GROUPBOX and COMBOBOX. Positions and sizes are 16-bit
+// numbers (-32768 to 32767), as the binary template holds them. Styles are
+// expressions of numbers and the WS_, WS_EX_, DS_, BS_, SS_, CBS_ and TBS_
+// names joined by "|" and grouped by parentheses at most 16 deep, where NOT
+// clears bits; each control starts from WS_CHILD | WS_VISIBLE and the
 // defaults of its keyword, as the resource compiler does. Strings double a
 // quote to contain one. Anything else fails the parse with a message naming
 // the line.

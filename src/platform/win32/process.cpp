@@ -5,6 +5,10 @@
 // then the arguments separated by one blank; an argument that is empty or
 // holds a blank or a tab is put in double quotes, and double quotes inside an
 // argument are escaped with a backslash (backslashes before them doubled).
+// The program name follows the stricter rule it is read back by
+// (SkipProgramName): quoted when it holds any byte up to the blank, and
+// without its double quotes, which no Windows file name holds and that rule
+// cannot carry.
 // Until the entry point sets it, the text is built from /proc/self/cmdline.
 // CharNextA steps over one UTF-8 character, the multi-byte set of this system.
 // Also the process-wide music lock (an flock held until the process ends).
@@ -51,11 +55,24 @@ std::string QuoteArgument(const std::string& arg) {
     return out;
 }
 
+// Read back, the name runs to the first byte up to the blank, or in quotes to
+// the next quote, with no escapes.
+std::string QuoteProgramName(const std::string& name) {
+    std::string bare;
+    bool quote = name.empty();
+    for (char c : name) {
+        if (c == '"') continue;
+        if (static_cast<unsigned char>(c) <= ' ') quote = true;
+        bare += c;
+    }
+    return quote ? '"' + bare + '"' : bare;
+}
+
 std::string CommandLineFromArguments(const std::vector<std::string>& args) {
     std::string text;
     for (size_t i = 0; i < args.size(); ++i) {
         if (i > 0) text += ' ';
-        text += QuoteArgument(args[i]);
+        text += i == 0 ? QuoteProgramName(args[i]) : QuoteArgument(args[i]);
     }
     return text;
 }
