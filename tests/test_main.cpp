@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/sanitizer_defaults.h"
 #include "test_support.h"
 
 int main(int argc, char** argv) {

@@ -18,12 +18,8 @@
 #include "host/host_state.h"
 #include "config/setting_table.h"
 #include "platform/platform.h"
+#include "platform/sanitizer_defaults.h"
 
-#if defined(__SANITIZE_ADDRESS__)
-// Under AddressSanitizer: the GL driver, fontconfig and GTK keep memory until
-// exit on purpose, which the leak check would report as ours.
-extern "C" const char* __asan_default_options() { return "detect_leaks=0"; }
-#endif
 
 int main(int argc, char** argv) {
     // The GL layer's many small allocations per draw would otherwise fault

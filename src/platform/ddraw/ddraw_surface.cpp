@@ -126,10 +126,13 @@ void SurfaceImpl::Kill() {
     }
     std::vector<SurfaceImpl*> chain;
     chain.swap(chain_);
+    // As in DirectDraw, the surfaces created with the chain go with its front
+    // whatever references are still held on them (the device framework keeps
+    // one more than it gives back); such a reference is dead from here on.
     for (SurfaceImpl* back : chain) {
         back->chainRoot_ = nullptr;
         back->Kill();
-        if (back->refs_ == 0) delete back;
+        delete back;
     }
     if (zBuffer_) {
         zBuffer_->Release();
@@ -167,7 +170,7 @@ ULONG SurfaceImpl::AddRef() { return ++refs_; }
 ULONG SurfaceImpl::Release() {
     if (refs_ == 0) return 0;
     ULONG left = --refs_;
-    // A back buffer belongs to its chain; a dead one goes with its last reference.
+    // A back buffer belongs to its chain, which deletes it with its front.
     if (left == 0 && !chainRoot_) delete this;
     return left;
 }

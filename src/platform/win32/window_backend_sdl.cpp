@@ -24,6 +24,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -166,6 +167,8 @@ public:
         if (x_) XCloseDisplay(x_);
         if (lockFd_ >= 0) close(lockFd_);
         if (sdlStarted_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        // The last user of SDL lets go of all of it.
+        if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0) SDL_Quit();
     }
 
     bool Open() override {
@@ -178,6 +181,10 @@ public:
             return false;
         }
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        // SDL loads the session bus library for itself and unloads it at the
+        // end, while the library's own globals still hold what it allocated:
+        // kept loaded, that memory stays what it is, reachable, not lost.
+        dlopen("libdbus-1.so.3", RTLD_LAZY | RTLD_NODELETE);
         // Without RandR, SDL's one display is the X screen of $DISPLAY, all of
         // it: a GL context is made on the screen of the window it draws into
         // (xscreensaver runs one copy per X screen, each with DISPLAY=:N.k),
@@ -195,6 +202,7 @@ public:
         }
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
             error_ = "cannot open the display " + named + ": " + SDL_GetError();
+            SDL_Quit();  // what SDL opened on the way (the session bus) goes too
             return false;
         }
         sdlStarted_ = true;

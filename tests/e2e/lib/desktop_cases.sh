@@ -28,11 +28,12 @@ server() {
   "$program" -displayfd 3 -nolisten tcp "$@" 3>"$work/displayfd" 2>>"$work/servers.log" &
   server_pid=$!
   servers+=("$server_pid")
-  for _ in $(seq 1 100); do
+  for _ in $(seq 1 300); do
     n=$(head -n 1 "$work/displayfd")
     [ -n "$n" ] && break
     sleep 0.1
   done
+  [ -n "$n" ] || { echo "FAIL: $program did not start"; exit 1; }
   export DISPLAY=:$n
 }
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat" 2>/dev/null || echo 0; }
