@@ -7,7 +7,9 @@ bin=${1:?usage: soak.sh path/to/vexlar3d [minutes] [WxH]}
 minutes=${2:-30}
 size=${3:-640x480}
 work=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
+pid=""
+# The saver first, so that it does not outlive its X server.
+trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
 export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work SDL_AUDIODRIVER=dummy
 unset WAYLAND_DISPLAY SDL_VIDEODRIVER XSCREENSAVER_WINDOW
 Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$work/display" 2>/dev/null &

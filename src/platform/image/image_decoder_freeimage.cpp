@@ -2,6 +2,7 @@
 #include "platform/image/image_decoder.h"
 
 #include <FreeImage.h>
+#include <malloc.h>
 
 #include <cstring>
 
@@ -88,7 +89,13 @@ const void* ImageGetInfoHeader(ImageBitmap* image) {
 const void* ImageGetBits(ImageBitmap* image) { return image ? FreeImage_GetBits(Native(image)) : nullptr; }
 
 void ImageUnload(ImageBitmap* image) {
-    if (image) FreeImage_Unload(Native(image));
+    if (!image) return;
+    FreeImage_Unload(Native(image));
+    // A picture's decoded pixels are the largest blocks the saver frees while
+    // it runs, and the process keeps freed memory on purpose (for the GL
+    // layer): give these pages back, so that hours of pictures leave the
+    // resident size where it was.
+    malloc_trim(0);
 }
 
 bool ImageEncode(ImageFormat format, int width, int height, const uint32_t* pixels, int bitsPerPixel,
