@@ -200,7 +200,14 @@ public:
             const bool wl = wayland && *wayland;
             SDL_SetHint(SDL_HINT_VIDEODRIVER, wl && x11 ? "wayland,x11" : wl ? "wayland" : "x11");
         }
-        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        // A busy X server may refuse a connection for a moment (a full
+        // listen queue): a few tries over about a second before giving up.
+        bool started = false;
+        for (int attempt = 0; attempt < 4 && !started; ++attempt) {
+            if (attempt > 0) SDL_Delay(250);
+            started = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+        }
+        if (!started) {
             error_ = "cannot open the display " + named + ": " + SDL_GetError();
             SDL_Quit();  // what SDL opened on the way (the session bus) goes too
             return false;
