@@ -20,49 +20,6 @@ constexpr HRESULT kWasStillDrawing = MAKE_DDHRESULT(540);
 constexpr DWORD kTextureDescFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH | DDSD_PIXELFORMAT | DDSD_TEXTURESTAGE;
 static_assert(kTextureDescFlags == 0x101007);
 
-// ---- the memory reader -------------------------------------------------------
-
-struct MemoryReader {
-    const BYTE* start;
-    size_t size;
-    size_t position;       // never past size
-    bool overran = false;  // a read found nothing left, or a seek aimed outside
-};
-
-unsigned ReadProc(void* buffer, unsigned size, unsigned count, ImageHandle handle) {
-    auto* reader = static_cast<MemoryReader*>(handle);
-    if (size == 0) return 0;
-    const size_t whole = (reader->size - reader->position) / size;
-    const unsigned items = whole < count ? static_cast<unsigned>(whole) : count;
-    const size_t bytes = static_cast<size_t>(items) * size;
-    if (items == 0 && count > 0) reader->overran = true;
-    if (bytes) std::memcpy(buffer, reader->start + reader->position, bytes);
-    reader->position += bytes;
-    return items;
-}
-
-unsigned WriteProc(void*, unsigned size, unsigned, ImageHandle) { return size; }
-
-int SeekProc(ImageHandle handle, long offset, int origin) {
-    auto* reader = static_cast<MemoryReader*>(handle);
-    long long base = 0;
-    if (origin == SEEK_SET) {
-        base = 0;
-    } else if (origin == SEEK_END) {
-        base = static_cast<long long>(reader->size);
-    } else {
-        base = static_cast<long long>(reader->position);
-    }
-    const long long target = base + offset;
-    if (target < 0 || target > static_cast<long long>(reader->size)) {
-        reader->overran = true;
-        return -1;
-    }
-    reader->position = static_cast<size_t>(target);
-    return 0;
-}
-
-long TellProc(ImageHandle handle) { return static_cast<long>(static_cast<MemoryReader*>(handle)->position); }
 
 // ---- texture creation ---------------------------------------------------------------
 
@@ -236,16 +193,7 @@ bool DecodeResource(IDirect3DDevice7* device, int resourceId, const char* fileNa
     }
 
     ImageInitialise(false);
-    MemoryReader reader{static_cast<const BYTE*>(data), size, 0};
-    ImageIO io{ReadProc, WriteProc, SeekProc, TellProc};
-    const ImageFormat format = ImageFormatFromFilename(fileName);
-    ImageBitmap* image = format == kImageFormatUnknown ? nullptr : ImageLoadFromHandle(format, &io, &reader, 0);
-    // A decoder that wanted more than the resource holds read a damaged
-    // image; what it made of the missing part is not a picture.
-    if (image && reader.overran) {
-        ImageUnload(image);
-        image = nullptr;
-    }
+    ImageBitmap* image = ImageLoadFromBytes(ImageFormatFromFilename(fileName), data, size);
     if (image) *decoded = TextureFromImage(device, image);
     ImageDeInitialise();
     return true;

@@ -1,6 +1,6 @@
 // fuzz_image_decoder.cpp — feeds the input as an image resource to
-// ImageLoadFromHandle (platform/image/image_decoder.h) through a reader
-// bounded by the input's size, as the texture loader reads resources; a
+// ImageLoadFromBytes (platform/image/image_decoder.h), the bounded reader the
+// texture loader reads resources through; a
 // decoded image goes on to CreateDIBitmap as the texture loader hands it over.
 // The input also goes to DecodeBmpFile (platform/win32/
 // resources_freeimage.h), the decoder of LoadBitmapA.
@@ -31,45 +31,6 @@ void Require(bool condition, const char* what) {
     std::abort();
 }
 
-// Reads stop at the end, seeks may not leave [0, size]; either attempt marks
-// the image as overrun.
-struct BoundedReader {
-    const uint8_t* start;
-    size_t size;
-    size_t position;
-    bool overran;
-};
-
-unsigned ReadProc(void* buffer, unsigned size, unsigned count, ImageHandle handle) {
-    auto* reader = static_cast<BoundedReader*>(handle);
-    if (size == 0) return 0;
-    const size_t whole = (reader->size - reader->position) / size;
-    const unsigned items = whole < count ? static_cast<unsigned>(whole) : count;
-    if (items == 0 && count > 0) reader->overran = true;
-    const size_t bytes = static_cast<size_t>(items) * size;
-    if (bytes) std::memcpy(buffer, reader->start + reader->position, bytes);
-    reader->position += bytes;
-    return items;
-}
-
-unsigned WriteProc(void*, unsigned size, unsigned, ImageHandle) { return size; }
-
-int SeekProc(ImageHandle handle, long offset, int origin) {
-    auto* reader = static_cast<BoundedReader*>(handle);
-    const long long base = origin == SEEK_SET ? 0
-                           : origin == SEEK_END ? static_cast<long long>(reader->size)
-                                                : static_cast<long long>(reader->position);
-    const long long target = base + offset;
-    if (target < 0 || target > static_cast<long long>(reader->size)) {
-        reader->overran = true;
-        return -1;
-    }
-    reader->position = static_cast<size_t>(target);
-    return 0;
-}
-
-long TellProc(ImageHandle handle) { return static_cast<long>(static_cast<BoundedReader*>(handle)->position); }
-
 ImageFormat FormatOf(const uint8_t* data, size_t size) {
     if (size >= 3 && std::memcmp(data, "\xFF\xD8\xFF", 3) == 0) return ImageFormatFromFilename("resource.jpg");
     if (size >= 4 && std::memcmp(data, "\x89PNG", 4) == 0) return ImageFormatFromFilename("resource.png");
@@ -84,11 +45,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    BoundedReader reader{data, size, 0, false};
-    ImageIO io{ReadProc, WriteProc, SeekProc, TellProc};
-    ImageBitmap* image = ImageLoadFromHandle(FormatOf(data, size), &io, &reader, 0);
-    Require(reader.position <= size, "the reader left the input");
-    if (image && !reader.overran) {
+    ImageBitmap* image = ImageLoadFromBytes(FormatOf(data, size), data, size);
+    if (image) {
         ImageSetTransparent(image, false);
         const auto* header = static_cast<const BITMAPINFOHEADER*>(ImageGetInfoHeader(image));
         Require(header != nullptr, "a decoded image has no header");

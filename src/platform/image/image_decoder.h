@@ -54,6 +54,10 @@ void ImageDeInitialise();
 // kImageFormatUnknown for a name whose extension no plug-in claims.
 ImageFormat ImageFormatFromFilename(const char* fileName);
 ImageBitmap* ImageLoadFromHandle(ImageFormat format, ImageIO* io, ImageHandle handle, int flags);
+// Decodes the `size` bytes at `data` through a reader bounded by them: reads
+// stop at the end and seeks may not leave [0, size]. An image for which the
+// decoder asked past the end (a damaged one) is not a picture: null.
+ImageBitmap* ImageLoadFromBytes(ImageFormat format, const void* data, size_t size);
 ImageBitmap* ImageLoad(ImageFormat format, const char* path, int flags);
 void ImageSetTransparent(ImageBitmap* image, bool enabled);
 const void* ImageGetInfo(ImageBitmap* image);

@@ -24,3 +24,19 @@ wait_exit() {
   exit_code=$?
   took_ms=$((($(date +%s%N) - start) / 1000000))
 }
+
+# A case file's start: bin from $1, the counters, a scratch folder ($work)
+# for the settings and the run-time locks, no audio device, none of the
+# caller's display choices, ImageMagick's convert; at exit every job left is
+# ended and the folder removed (a case file may set its own trap after).
+begin_cases() {
+  bin=$1
+  passed=0
+  failed=0
+  work=$(mktemp -d)
+  export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work SDL_AUDIODRIVER=dummy
+  unset WAYLAND_DISPLAY SDL_VIDEODRIVER XSCREENSAVER_WINDOW
+  trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
+  convert=/usr/bin/convert
+  [ -x "$convert" ] || convert=convert
+}

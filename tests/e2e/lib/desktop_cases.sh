@@ -2,20 +2,11 @@
 # Cases run by desktop.sh. Prints one line per case and a closing
 # "N passed, N failed" line; exits non-zero on any failure.
 set -u
-bin=$1
-passed=0
-failed=0
-work=$(mktemp -d)
-export XDG_CONFIG_HOME=$work/config
-export XDG_RUNTIME_DIR=$work
-export SDL_AUDIODRIVER=dummy
-unset WAYLAND_DISPLAY SDL_VIDEODRIVER XSCREENSAVER_WINDOW
-servers=()
-trap 'kill $(jobs -p) "${servers[@]}" 2>/dev/null; rm -rf "$work"' EXIT
-convert=/usr/bin/convert
-[ -x "$convert" ] || convert=convert
 # shellcheck source=common.sh
 source "$(dirname "$0")/common.sh"
+begin_cases "$1"
+servers=()
+trap 'kill $(jobs -p) "${servers[@]}" 2>/dev/null; rm -rf "$work"' EXIT
 # shellcheck source=screen.sh
 source "$(dirname "$0")/screen.sh"
 

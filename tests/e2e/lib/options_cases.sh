@@ -1,19 +1,9 @@
 #!/usr/bin/env bash
 # Cases run inside xvfb-run by options.sh.
 set -u
-bin=$1
-passed=0
-failed=0
-work=$(mktemp -d)
-export XDG_CONFIG_HOME=$work/config
-export XDG_RUNTIME_DIR=$work
-export SDL_AUDIODRIVER=dummy
-unset WAYLAND_DISPLAY SDL_VIDEODRIVER XSCREENSAVER_WINDOW
-trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
-convert=/usr/bin/convert
-[ -x "$convert" ] || convert=convert
 # shellcheck source=common.sh
 source "$(dirname "$0")/common.sh"
+begin_cases "$1"
 # shellcheck source=screen.sh
 source "$(dirname "$0")/screen.sh"
 store="$XDG_CONFIG_HOME/vexlar3d/registry.reg"

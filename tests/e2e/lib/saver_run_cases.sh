@@ -3,23 +3,12 @@
 # closing "N passed, N failed" line; exits non-zero on any failure.
 # Screenshots are kept in $VEXLAR_E2E_SHOTS when it names a folder.
 set -u
-bin=$1
-preview_bmp=$2
-passed=0
-failed=0
-work=$(mktemp -d)
-export XDG_CONFIG_HOME=$work/config
-export XDG_RUNTIME_DIR=$work
-export SDL_AUDIODRIVER=dummy
-unset WAYLAND_DISPLAY SDL_VIDEODRIVER
-trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
-convert=/usr/bin/convert
-[ -x "$convert" ] || convert=convert
-compare=/usr/bin/compare
-[ -x "$compare" ] || compare=compare
-
 # shellcheck source=common.sh
 source "$(dirname "$0")/common.sh"
+begin_cases "$1"
+preview_bmp=$2
+compare=/usr/bin/compare
+[ -x "$compare" ] || compare=compare
 
 # Stored settings: music on (played through SDL's dummy audio), the sky box
 # off so that the code rain falls over black, the clock on.

@@ -2,18 +2,9 @@
 # Cases run inside xvfb-run by signals.sh: one line per moment, then
 # "N passed, N failed"; exits non-zero on any failure.
 set -u
-bin=$1
-passed=0
-failed=0
-work=$(mktemp -d)
-export XDG_CONFIG_HOME=$work/config
-export XDG_RUNTIME_DIR=$work
-export SDL_AUDIODRIVER=dummy  # the music plays, into nothing
-unset WAYLAND_DISPLAY SDL_VIDEODRIVER XSCREENSAVER_WINDOW
-trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
-convert=/usr/bin/convert
 # shellcheck source=common.sh
 source "$(dirname "$0")/common.sh"
+begin_cases "$1"  # the music plays, into SDL's dummy audio
 # shellcheck source=screen.sh
 source "$(dirname "$0")/screen.sh"
 
