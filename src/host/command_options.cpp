@@ -493,6 +493,12 @@ StartPlan PlanStart(int argc, const char* const* givenArgv, const char* screensa
         auto refuse = [&](const std::string& why) {
             return Stop(kUsageExitCode, "", "vexlar3d: " + why + " (see vexlar3d --help)\n");
         };
+        // The option's value, after "=" or as the next argument; null when there is none.
+        auto value = [&]() -> const char* { return arg.hasValue ? arg.value.c_str() : next(); };
+        auto refuseValue = [&](const char* given, const std::string& what) {
+            return refuse(arg.spelled + " needs " + what + ", not " +
+                          (given ? "'" + std::string(given) + "'" : std::string("nothing")));
+        };
         const std::string& name = arg.name;
 
         if (name == "help" || name == "h") return Stop(0, HelpText(), "");
@@ -503,36 +509,30 @@ StartPlan PlanStart(int argc, const char* const* givenArgv, const char* screensa
         } else if (name == "window-id") {
             // xscreensaver's settings preview passes "--root --window-id ID":
             // the window named wins over the others, whatever their order.
-            const char* value = arg.hasValue ? arg.value.c_str() : next();
+            const char* given = value();
             uint32_t id = 0;
-            if (!value || !ParseWindowId(value, &id)) {
-                return refuse(arg.spelled + " needs a window id in decimal or 0x hexadecimal, not " +
-                              (value ? "'" + std::string(value) + "'" : std::string("nothing")));
-            }
+            if (!given || !ParseWindowId(given, &id))
+                return refuseValue(given, "a window id in decimal or 0x hexadecimal");
             if (target != Target::WindowId) {  // of several ids, the first wins
                 target = Target::WindowId;
                 windowId = id;
             }
         } else if (name == "delay") {
-            const char* value = arg.hasValue ? arg.value.c_str() : next();
+            const char* given = value();
             long long micros = 0;
-            if (!value || !ParseNumber(value, 0, 10000000, &micros)) {
-                return refuse(arg.spelled + " needs microseconds from 0 to 10000000, not " +
-                              (value ? "'" + std::string(value) + "'" : std::string("nothing")));
-            }
+            if (!given || !ParseNumber(given, 0, 10000000, &micros))
+                return refuseValue(given, "microseconds from 0 to 10000000");
             plan.frameDelayUs = static_cast<int32_t>(micros);
             runOptions = true;
         } else if (name == "max-fps") {
-            const char* value = arg.hasValue ? arg.value.c_str() : next();
+            const char* given = value();
             long long fps = 0;
-            if (!value || !ParseNumber(value, 0, 1000, &fps)) {
-                return refuse(arg.spelled + " needs frames a second from 0 (no cap) to 1000, not " +
-                              (value ? "'" + std::string(value) + "'" : std::string("nothing")));
-            }
+            if (!given || !ParseNumber(given, 0, 1000, &fps))
+                return refuseValue(given, "frames a second from 0 (no cap) to 1000");
             plan.maxFps = static_cast<int32_t>(fps);
             runOptions = true;
         } else if (name == "visual") {
-            if (!arg.hasValue && !next()) return refuse(arg.spelled + " needs a value");
+            if (!value()) return refuse(arg.spelled + " needs a value");
         } else if (name == "install" || name == "mono" || name == "pair") {
             // Colour maps and stereo pairs do not apply to a GL flight.
         } else {
