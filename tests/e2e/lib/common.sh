@@ -40,3 +40,13 @@ begin_cases() {
   convert=/usr/bin/convert
   [ -x "$convert" ] || convert=convert
 }
+
+# Waits up to 10 s until the X server named by $1 answers a client: a server
+# announces its number before a loaded machine has it taking connections.
+wait_for_display() {
+  for _ in $(seq 1 100); do
+    DISPLAY=$1 xwininfo -root >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  return 1
+}

@@ -24,7 +24,7 @@ server() {
     [ -n "$n" ] && break
     sleep 0.1
   done
-  [ -n "$n" ] || { echo "FAIL: $program did not start"; exit 1; }
+  [ -n "$n" ] && wait_for_display ":$n" || { echo "FAIL: $program did not start"; exit 1; }
   export DISPLAY=:$n
 }
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat" 2>/dev/null || echo 0; }

@@ -64,6 +64,8 @@ open_host_window() {
   host_pid=$!
   host=""
   for _ in $(seq 1 100); do
+    # A client that could not connect yet is started again.
+    kill -0 "$host_pid" 2>/dev/null || { xlogo -geometry 320x240+40+30 & host_pid=$!; }
     host=$(xdotool search --onlyvisible --class xlogo 2>/dev/null | head -n 1)
     [ -n "$host" ] && break
     sleep 0.1

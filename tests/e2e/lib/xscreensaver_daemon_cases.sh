@@ -45,7 +45,7 @@ start_x() {
   display=""
   for _ in $(seq 1 100); do
     display=$(head -n 1 "$dir/display")
-    [ -n "$display" ] && { display=:$display; return 0; }
+    [ -n "$display" ] && { display=:$display; wait_for_display "$display"; return; }
     kill -0 "$xvfb_pid" 2>/dev/null || break
     sleep 0.1
   done
