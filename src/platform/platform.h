@@ -58,7 +58,8 @@ uintptr_t HeadlessLastRaisedWindow();
 void HeadlessInjectMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
 // Set when SIGTERM, SIGINT or SIGHUP arrived; the message pump turns it into a
-// WM_CLOSE for every top-level window of the process.
+// WM_CLOSE for every top-level window of the process. SIGXFSZ is ignored, so
+// that a write past a file-size limit fails and is reported.
 void InstallTerminationHandlers();
 void RequestCloseFromSignal();
 

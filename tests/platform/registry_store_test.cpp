@@ -3,12 +3,16 @@
 // writers.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -35,7 +39,7 @@ protected:
         file_ = platform::RegistryFilePath();
     }
     void TearDown() override {
-        platform::registry::SetBeforeRenameHookForTests({});
+        platform::registry::SetWriteStepHookForTests({});
         if (hadSaved_)
             setenv("XDG_CONFIG_HOME", saved_.c_str(), 1);
         else
@@ -309,39 +313,154 @@ TEST_F(RegistryStore, DamagedOrForeignFilesKeepEveryValueAndNeverLoseAnything) {
     }
 }
 
-TEST_F(RegistryStore, InterruptedWriteLeavesTheOldFileWhole) {
+TEST_F(RegistryStore, AWriterKilledAtAnyStepLeavesTheOldOrTheNewFileWhole) {
+    using platform::registry::WriteStep;
     HKEY key = Open(KEY_ALL_ACCESS);
     ASSERT_EQ(WriteDword(key, "Width", 800), ERROR_SUCCESS);
     ASSERT_EQ(RegCloseKey(key), ERROR_SUCCESS);
-    std::string before = testsupport::ReadFile(file_);
+    const std::string before = testsupport::ReadFile(file_);
 
-    // The writer dies after its temporary file is complete, before the rename.
-    pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        platform::registry::SetBeforeRenameHookForTests([] { raise(SIGKILL); });
-        HKEY k = nullptr;
-        RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_WRITE, &k);
-        DWORD width = 1024;
-        RegSetValueExA(k, "Width", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&width), 4);
-        RegCloseKey(k);
-        _exit(0);
+    struct Case {
+        WriteStep step;
+        DWORD expected;  // the width read after the crash: the old file or the new
+    };
+    const std::vector<Case> cases = {
+        {WriteStep::Opened, 800},  {WriteStep::Written, 800}, {WriteStep::Synced, 800},
+        {WriteStep::Closed, 800},  {WriteStep::Renamed, 1024}, {WriteStep::FolderSynced, 1024},
+    };
+    for (const Case& c : cases) {
+        testsupport::WriteFile(file_, before);
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const WriteStep at = c.step;
+            platform::registry::SetWriteStepHookForTests([at](WriteStep step) {
+                if (step == at) raise(SIGKILL);
+            });
+            HKEY k = nullptr;
+            RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_WRITE, &k);
+            DWORD width = 1024;
+            RegSetValueExA(k, "Width", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&width), 4);
+            RegCloseKey(k);
+            _exit(0);
+        }
+        const int step = static_cast<int>(c.step);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "step " << step;
+        const std::string after = testsupport::ReadFile(file_);
+        if (c.expected == 800) {
+            EXPECT_EQ(after, before) << "step " << step;
+        }
+        key = Open(KEY_READ);
+        DWORD value = 0;
+        EXPECT_EQ(ReadDword(key, "Width", value), ERROR_SUCCESS) << "step " << step;
+        EXPECT_EQ(value, c.expected) << "step " << step;
+        EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+
+        // The next writer clears what the dead one left and keeps every value.
+        key = Open(KEY_ALL_ACCESS);
+        EXPECT_EQ(WriteDword(key, "Height", 600), ERROR_SUCCESS);
+        EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+        EXPECT_TRUE(FilesLike("registry.reg.tmp-").empty()) << "step " << step;
+        EXPECT_TRUE(FilesLike("registry.reg.damaged-").empty()) << "step " << step;
+        key = Open(KEY_READ);
+        EXPECT_EQ(ReadDword(key, "Width", value), ERROR_SUCCESS);
+        EXPECT_EQ(value, c.expected) << "step " << step;
+        EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
     }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFSIGNALED(status));
-    EXPECT_EQ(testsupport::ReadFile(file_), before);
-    EXPECT_EQ(FilesLike("registry.reg.tmp-").size(), 1u);
+}
 
-    key = Open(KEY_ALL_ACCESS);
-    EXPECT_EQ(WriteDword(key, "Height", 600), ERROR_SUCCESS);
-    EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
-    EXPECT_TRUE(FilesLike("registry.reg.tmp-").empty());  // the stray file is cleared by the next writer
-    key = Open(KEY_READ);
-    DWORD value = 0;
-    EXPECT_EQ(ReadDword(key, "Width", value), ERROR_SUCCESS);
-    EXPECT_EQ(value, 800u);
-    EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+// Each case runs in a child that may drop its rights, limit its file size or
+// mount a nearly full file system over the settings folder; the write must
+// fail, say why and where, and leave the old file as it was.
+TEST_F(RegistryStore, AWriteThatCannotBeDoneIsReportedAndLosesNothing) {
+    HKEY key = Open(KEY_ALL_ACCESS);
+    ASSERT_EQ(WriteDword(key, "Width", 800), ERROR_SUCCESS);
+    ASSERT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+    const std::string folder = fs::path(file_).parent_path().string();
+    const std::string before = testsupport::ReadFile(file_);
+
+    enum class Fault { ReadOnlyFolder, FileSizeLimit, FullDisk };
+    struct Case {
+        const char* name;
+        Fault fault;
+        const char* reason;  // strerror's words for the errno expected
+    };
+    const std::vector<Case> cases = {
+        {"an ordinary user in a folder not theirs", Fault::ReadOnlyFolder, "Permission denied"},
+        {"a file-size limit", Fault::FileSizeLimit, "File too large"},
+        {"a full disk", Fault::FullDisk, "No space left on device"},
+    };
+    // Exit codes of the child: 0 as expected, 1 a check failed, 77 the fault
+    // could not be set up here.
+    constexpr int kCannotSetUp = 77;
+    for (const Case& c : cases) {
+        int pipeFds[2];
+        ASSERT_EQ(pipe(pipeFds), 0);
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            close(pipeFds[0]);
+            auto say = [&](const std::string& text) { (void)!write(pipeFds[1], text.data(), text.size()); };
+            switch (c.fault) {
+            case Fault::ReadOnlyFolder:
+                if (geteuid() == 0) {
+                    // Root is bound by no permission: the child becomes nobody,
+                    // who may read the settings but not write in their folder.
+                    chmod(home_.c_str(), 0755);
+                    chmod(folder.c_str(), 0755);
+                    chmod(file_.c_str(), 0644);
+                    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(kCannotSetUp);
+                } else {
+                    chmod(folder.c_str(), 0555);
+                }
+                break;
+            case Fault::FileSizeLimit: {
+                platform::InstallTerminationHandlers();  // the saver's own set-up: SIGXFSZ ignored
+                struct rlimit limit {16, 16};
+                if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(kCannotSetUp);
+                break;
+            }
+            case Fault::FullDisk: {
+                // A private mount of a one-page file system, filled, over a copy of the folder.
+                if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                    mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=4k") != 0)
+                    _exit(kCannotSetUp);
+                testsupport::WriteFile(file_, before);
+                testsupport::WriteFile(folder + "/filler", std::string(8192, 'x'));
+                break;
+            }
+            }
+            HKEY k = nullptr;
+            LONG rc = RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_WRITE, &k);
+            DWORD width = 1024;
+            if (rc == ERROR_SUCCESS) rc = RegSetValueExA(k, "Width", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&width), 4);
+            if (rc == ERROR_SUCCESS) rc = RegFlushKey(k);
+            if (k) RegCloseKey(k);
+            const std::string why = platform::RegistryWriteFailure();
+            bool good = rc != ERROR_SUCCESS && why.find(file_) != std::string::npos &&
+                        why.find(c.reason) != std::string::npos && testsupport::ReadFile(file_) == before &&
+                        FilesLike("registry.reg.tmp-").empty();
+            say("rc " + std::to_string(rc) + ", said '" + why + "', file " +
+                (testsupport::ReadFile(file_) == before ? "as it was" : "changed"));
+            _exit(good ? 0 : 1);
+        }
+        close(pipeFds[1]);
+        std::string said;
+        char buffer[256];
+        for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) > 0;) said.append(buffer, static_cast<size_t>(n));
+        close(pipeFds[0]);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status)) << c.name << ": ended by signal " << WTERMSIG(status);
+        if (WEXITSTATUS(status) == kCannotSetUp) {
+            std::printf("note: '%s' cannot be set up on this machine (no rights to do so); not tried\n", c.name);
+            continue;
+        }
+        EXPECT_EQ(WEXITSTATUS(status), 0) << c.name << ": " << said;
+        EXPECT_EQ(testsupport::ReadFile(file_), before) << c.name;
+    }
 }
 
 TEST_F(RegistryStore, ConcurrentWritersKeepEachOthersValues) {

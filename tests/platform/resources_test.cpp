@@ -208,3 +208,25 @@ TEST_F(ResourceScript, GeneratedSourceEscapesPathsAndIsDeterministic) {
     EXPECT_NE(source.find("{0, \"Odd\", 1, vexlar_rc_0, vexlar_rc_0_size}"), std::string::npos);
     EXPECT_NE(source.find("{5, nullptr, 2, vexlar_rc_1, vexlar_rc_1_size}"), std::string::npos);
 }
+
+TEST_F(ResourceScript, OverlayReplacesOnlyFilesItHolds) {
+    const std::string overlay = dir_ + "/overlay";
+    testsupport::WriteFile(overlay + "/sub/b.bmp", "BM generated");
+    testsupport::WriteFile(dir_ + "/outside.txt", "x");
+    auto list = Parse(
+        "1 CustomData \"a.txt\"\n"
+        "2 BITMAP \"sub\\\\b.bmp\"\n"
+        "3 CustomData \"../" + dir_.substr(dir_.rfind('/') + 1) + "/outside.txt\"\n"
+        "4 DIALOG 0,0,1,1 BEGIN END\n");
+    rcpack::ApplyOverlay(list, dir_ + "/test.rc", overlay);
+    ASSERT_EQ(list.size(), 4u);
+    EXPECT_EQ(list[0].file, dir_ + "/a.txt");  // nothing of that name in the overlay
+    EXPECT_EQ(list[1].file, overlay + "/sub/b.bmp");
+    EXPECT_EQ(list[2].file, dir_ + "/outside.txt");
+    EXPECT_TRUE(list[3].file.empty());
+
+    // A folder where the overlay's file would be is no replacement.
+    testsupport::WriteFile(overlay + "/a.txt/inner", "");
+    rcpack::ApplyOverlay(list, dir_ + "/test.rc", overlay);
+    EXPECT_EQ(list[0].file, dir_ + "/a.txt");
+}

@@ -1,7 +1,9 @@
 // rc_pack — build-time tool: reads the resource script (resources/vexlar3d.rc)
 // and writes the C++ source that embeds every listed resource in the
-// executable. Usage: rc_pack <script.rc> <output.cpp>. Errors are printed as
-// "script:line: message" and end the tool with exit code 1.
+// executable. Usage: rc_pack [--overlay DIR] <script.rc> <output.cpp>; a file
+// the script names is taken from DIR where DIR holds one of the same relative
+// path (see ApplyOverlay). Errors are printed as "script:line: message" and
+// end the tool with exit code 1.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -11,12 +13,17 @@
 #include "rc_script.h"
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::cerr << "usage: rc_pack <script.rc> <output.cpp>\n";
+    std::string overlayDir;
+    int first = 1;
+    if (argc == 5 && std::string(argv[1]) == "--overlay") {
+        overlayDir = argv[2];
+        first = 3;
+    } else if (argc != 3) {
+        std::cerr << "usage: rc_pack [--overlay DIR] <script.rc> <output.cpp>\n";
         return 2;
     }
-    const std::string scriptPath = argv[1];
-    const std::string outputPath = argv[2];
+    const std::string scriptPath = argv[first];
+    const std::string outputPath = argv[first + 1];
 
     std::ifstream in(scriptPath, std::ios::binary);
     if (!in) {
@@ -29,6 +36,7 @@ int main(int argc, char** argv) {
     std::string source;
     try {
         auto resources = rcpack::ParseResourceScript(text.str(), scriptPath);
+        if (!overlayDir.empty()) rcpack::ApplyOverlay(resources, scriptPath, overlayDir);
         source = rcpack::GenerateResourceSource(resources, std::filesystem::path(scriptPath).filename().string());
     } catch (const rcpack::ScriptError& e) {
         std::cerr << e.what() << "\n";

@@ -49,6 +49,14 @@ public:
 std::vector<ScriptResource> ParseResourceScript(const std::string& text, const std::string& scriptPath,
                                                 bool checkFiles = true);
 
+// Takes each file of `resources` from `overlayDir` instead where a file of
+// the same path relative to the script's folder exists there: the build
+// writes variants of a few resources (the defaults file carries the install
+// prefix) without touching resources/. Files outside the script's folder and
+// inline resources are left as they are.
+void ApplyOverlay(std::vector<ScriptResource>& resources, const std::string& scriptPath,
+                  const std::string& overlayDir);
+
 // The C++ source: every file pulled in with .incbin and every inline text as
 // bytes, in one top-level asm block in .rodata (16-byte aligned, each blob
 // followed by a zero byte that its size leaves out), and the table returned

@@ -164,9 +164,13 @@ LONG CannotWrite(const std::string& file, const std::string& why) {
     return ERROR_CANTWRITE;
 }
 
-std::function<void()>& BeforeRenameHook() {
-    static std::function<void()> hook;
+std::function<void(WriteStep)>& WriteStepHook() {
+    static std::function<void(WriteStep)> hook;
     return hook;
+}
+
+void Reached(WriteStep step) {
+    if (WriteStepHook()) WriteStepHook()(step);
 }
 
 std::shared_ptr<const RegDocument> EmptyDocument() {
@@ -251,13 +255,16 @@ bool ReplaceFile(const std::string& target, const std::string& text, mode_t mode
         *why = std::strerror(errno);
         return false;
     }
+    Reached(WriteStep::Opened);
     errno = 0;
     bool ok = WriteAll(fd.get(), text);
+    if (ok) Reached(WriteStep::Written);
     if (ok && keepMode) fchmod(fd.get(), mode);
     ok = ok && fsync(fd.get()) == 0;
+    if (ok) Reached(WriteStep::Synced);
     ok = fd.Close() && ok;
     if (!ok) *why = errno ? std::strerror(errno) : "the write was cut short";
-    if (ok && BeforeRenameHook()) BeforeRenameHook()();
+    if (ok) Reached(WriteStep::Closed);
     if (ok && rename(temporary.c_str(), target.c_str()) != 0) {
         *why = std::strerror(errno);
         ok = false;
@@ -266,7 +273,9 @@ bool ReplaceFile(const std::string& target, const std::string& text, mode_t mode
         unlink(temporary.c_str());
         return false;
     }
+    Reached(WriteStep::Renamed);
     SyncFolder(fs::path(target).parent_path().string());
+    Reached(WriteStep::FolderSynced);
     return true;
 }
 
@@ -346,6 +355,6 @@ LONG CommitRegistryChanges(const std::string& file, const std::vector<RegChange>
     return ERROR_SUCCESS;
 }
 
-void SetBeforeRenameHookForTests(std::function<void()> hook) { BeforeRenameHook() = std::move(hook); }
+void SetWriteStepHookForTests(std::function<void(WriteStep)> hook) { WriteStepHook() = std::move(hook); }
 
 }  // namespace platform::registry

@@ -51,8 +51,12 @@ LONG CommitRegistryChanges(const std::string& file, const std::vector<RegChange>
 // "cannot write FILE: REASON" for the last commit that failed.
 std::string LastRegistryWriteFailure();
 
-// Called after the temporary file is written and synced, before the rename;
-// lets a test stand for a crash at the worst moment. Empty to remove.
-void SetBeforeRenameHookForTests(std::function<void()> hook);
+// The steps of replacing the file, in order: the temporary file opened, its
+// bytes written, synced, closed, renamed over the file, the folder synced.
+enum class WriteStep { Opened, Written, Synced, Closed, Renamed, FolderSynced };
+
+// Called at each step of a write that got that far; lets a test stand for a
+// crash at any moment. Empty to remove.
+void SetWriteStepHookForTests(std::function<void(WriteStep)> hook);
 
 }  // namespace platform::registry

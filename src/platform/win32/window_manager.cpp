@@ -315,6 +315,9 @@ void InstallTerminationHandlers() {
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGHUP, &action, nullptr);  // a terminal closed, a session ended
+    // Under a file-size limit (ulimit -f) a write past it then fails with
+    // EFBIG, which the settings writer reports, instead of ending the process.
+    signal(SIGXFSZ, SIG_IGN);
 }
 
 namespace {
