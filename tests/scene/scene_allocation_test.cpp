@@ -2,12 +2,18 @@
 // around the frames, watches 1,000 frames of the scene after set-up, and
 // 10,000 frames of the running saver through its message loop. The
 // frames that load a new picture (a JPEG decoded into a fresh texture, as
-// the programme asks) are the only ones allowed to allocate.
+// the programme asks) are the only ones allowed to allocate. A soak flies
+// the saver through its message loop for a day of virtual time.
 #include <dlfcn.h>
 #include <execinfo.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <random>
+#include <string>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -192,6 +198,110 @@ TEST(SaverLoopAllocationTest, TenThousandFramesThroughTheMessageLoopAllocateNoth
     EXPECT_FALSE(ended);
     EXPECT_TRUE(report.allocatingFrames.empty())
         << report.allocatingFrames.size() << " frames allocated, the first " << report.allocatingFrames.front();
+
+    DestroyWindow(Host.saverWindow);
+    MSG msg{};
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+    platform::UseRealClock();
+    CurrentSettings = BuiltInSettings;
+}
+
+// Everything the programme keeps between frames stays a number and within
+// its box; an empty string when it does, else what left it.
+std::string StateOutsideItsBoxes() {
+    const float values[] = {Scene.position.x, Scene.position.y, Scene.position.z, Scene.eye.x, Scene.eye.y,
+                            Scene.eye.z, Scene.heading, Scene.pitch, Scene.phaseClock, Scene.climbSpeed,
+                            Scene.flashLevel, Scene.flashPeak, Scene.flashWait, Scene.effectClock,
+                            Scene.yawTurn.base, Scene.yawTurn.offset, Scene.pitchTurn.base, Scene.pitchTurn.offset,
+                            Scene.rollTurn.base, Scene.rollTurn.offset, Scene.fpsValue};
+    for (float v : values)
+        if (!std::isfinite(v)) return "a value is not finite";
+    const float position[3] = {Scene.position.x, Scene.position.y, Scene.position.z};
+    const float period[3] = {Scene.repeatPeriod.x, Scene.repeatPeriod.y, Scene.repeatPeriod.z};
+    for (int a = 0; a < 3; ++a)
+        if (period[a] > 0.0f && std::fabs(position[a]) > 2.0f * period[a])
+            return "the camera left its period on axis " + std::to_string(a) + ": " + std::to_string(position[a]);
+    if (Scene.heading < -360.0f || Scene.heading > 720.0f) return "heading " + std::to_string(Scene.heading);
+    if (std::fabs(Scene.pitch) > 90.0f) return "pitch " + std::to_string(Scene.pitch);
+    if (Scene.effectClock < 0.0f || Scene.effectClock > 1.0f) return "effect clock " + std::to_string(Scene.effectClock);
+    if (Scene.phase < PhaseRoam || Scene.phase > PhaseLookUp) return "phase " + std::to_string(Scene.phase);
+    if (Scene.pictureCursor < 0 || Scene.pictureCursor >= Scene.pictureCount) return "picture cursor";
+    return "";
+}
+
+// A day of the running saver on the headless device, in a few minutes: the
+// frames come through the message loop under the virtual clock, a second
+// or so apart, with spikes of seconds and, now and then, minutes (a machine
+// that slept). Every phase of the programme and every stage of the picture
+// cube is met, the state stays inside its boxes, and after the first hour
+// nothing of ours is allocated but a picture's texture. VEXLAR_SOAK_HOURS
+// asks for another length.
+TEST(SaverSoakTest, ADayOfFlightStaysInItsBoxesAndAllocatesNothing) {
+    double hours = 24.0;
+    if (const char* asked = std::getenv("VEXLAR_SOAK_HOURS")) hours = std::atof(asked);
+    ASSERT_GT(hours, 1.0);
+    platform::SelectWindowBackend(platform::WindowBackend::Headless);
+    platform::HeadlessSetScreenSize(32, 24);
+    platform::UseVirtualClock(10000, 97531);
+    ResetHostState();
+    Host.instance = GetModuleHandleA(nullptr);
+    ResetSaverApp();
+    SaverApp.musicAllowed = false;
+    ResetFlightScene();
+    CurrentSettings = AllocationSettings();
+    platform::SetCommandLineText("vexlar3d /s");
+    ASSERT_EQ(CreateSaverWindow(nullptr), SaverWindowOutcome::Created);
+    ASSERT_TRUE(SaverApp.running && Framework);
+
+    std::mt19937 random(20261208u);
+    std::uniform_int_distribution<uint32_t> usual(0, 2000), spike(2000, 20000), sleep(60000, 1800000);
+    std::uniform_int_distribution<int> dice(0, 9999);
+    const auto realStart = std::chrono::steady_clock::now();
+    const uint64_t dayMs = static_cast<uint64_t>(hours * 3600000.0);
+    const uint64_t warmUpMs = 3600000;
+    uint64_t elapsedMs = 0;
+    long frames = 0, spikes = 0, sleeps = 0, allocatingFrames = 0, pictureFrames = 0;
+    bool phases[8] = {}, stages[7] = {};
+    std::string firstEscape;
+    while (elapsedMs < dayMs) {
+        const int roll = dice(random);
+        uint32_t extra = usual(random);
+        if (roll < 100) extra = spike(random), ++spikes;
+        if (roll == 0) extra = sleep(random), ++sleeps;
+        platform::AdvanceVirtualClock(extra);
+        const DWORD before = timeGetTime();
+        const int cursor = Scene.pictureCursor;
+        const bool counting = elapsedMs >= warmUpMs;
+        allocationCount = 0;
+        sparingTheDriver = true;
+        countingAllocations = counting;
+        const bool framed = LoopOneFrame();
+        countingAllocations = false;
+        sparingTheDriver = false;
+        ASSERT_TRUE(framed) << "the saver ended after " << frames << " frames";
+        elapsedMs += extra + (timeGetTime() - before);
+        ++frames;
+        const bool pictureLoaded = Scene.pictureCursor != cursor;
+        pictureFrames += pictureLoaded;
+        if (counting && allocationCount != 0 && !pictureLoaded) ++allocatingFrames;
+        phases[Scene.phase & 7] = true;
+        if (Scene.sparks.stage >= 0 && Scene.sparks.stage < 7) stages[Scene.sparks.stage] = true;
+        if (firstEscape.empty()) {
+            firstEscape = StateOutsideItsBoxes();
+            if (!firstEscape.empty()) firstEscape += " at frame " + std::to_string(frames);
+        }
+    }
+    const double realSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - realStart).count();
+    std::printf("soak: %.1f simulated hours in %.0f s: %ld frames, %ld spikes of 2-20 s, %ld sleeps of 1-30 min, "
+                "%ld pictures, %ld frames allocating after the first hour\n",
+                static_cast<double>(elapsedMs) / 3600000.0, realSeconds, frames, spikes, sleeps, pictureFrames,
+                allocatingFrames);
+
+    EXPECT_EQ(firstEscape, "");
+    EXPECT_EQ(allocatingFrames, 0);
+    for (int phase = 0; phase < 8; ++phase) EXPECT_TRUE(phases[phase]) << "phase " << phase << " never ran";
+    for (int stage = 0; stage < 7; ++stage) EXPECT_TRUE(stages[stage]) << "cube stage " << stage << " never shown";
+    EXPECT_GT(pictureFrames, 24);
 
     DestroyWindow(Host.saverWindow);
     MSG msg{};
