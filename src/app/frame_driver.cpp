@@ -5,12 +5,9 @@
 #include <cstring>
 #include <new>
 
-#include "app/saver_app.h"
 #include "config/settings.h"
 #include "music/music_player.h"
 #include "scene/flight_scene.h"
-
-D3DFramework* Framework = nullptr;
 
 namespace {
 

@@ -13,10 +13,8 @@
 #include <ddraw.h>
 #include <windows.h>
 
-#include "app/d3d_framework.h"
+#include "app/app_state.h"
 
-// The one framework; null when none exists.
-extern D3DFramework* Framework;
 
 // 0, or E_FAIL (scene set-up or every mode failed), or E_OUTOFMEMORY.
 HRESULT InitApp(HWND window);

@@ -17,8 +17,6 @@
 #include "platform/platform.h"
 #include "scene/flight_scene.h"
 
-SaverAppState SaverApp;
-
 namespace {
 
 constexpr LONG kFallbackModeWidth = 800;
@@ -100,20 +98,12 @@ void FollowVisibility(HWND window, bool visible) {
 
 }  // namespace
 
-void ResetSaverApp() {
-    SaverApp = SaverAppState{};
-}
-
 UINT FrameTimerInterval() {
     int32_t cap = SaverApp.maxFps;
     if (cap == kAutomaticMaxFps) cap = platform::VerticalSyncInEffect() ? 0 : kDefaultMaxFps;
     // Rounded up: the cap is never exceeded.
     const UINT capped = cap > 0 ? static_cast<UINT>((1000 + cap - 1) / cap) : 0;
     return std::max(capped, SaverApp.frameDelayMs);
-}
-
-bool MusicWanted() {
-    return CurrentSettings.Music && !SaverApp.isPreview && SaverApp.musicAllowed;
 }
 
 bool PreviewFromCommandLine(LPCSTR commandLine) {

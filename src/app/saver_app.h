@@ -11,32 +11,10 @@
 
 #include <cstdint>
 
+#include "app/app_state.h"
+
 inline constexpr int kPreviewBitmapId = 253;  // the 155 x 115 preview picture
 inline constexpr UINT_PTR kFrameTimerId = 1;
-inline constexpr int32_t kMouseMoveBudget = 18;
-inline constexpr int32_t kAutomaticMaxFps = -1;
-inline constexpr int32_t kDefaultMaxFps = 60;
-
-struct SaverAppState {
-    HBITMAP previewBitmap = nullptr;
-    bool isPreview = false;  // from the command line; independent of the host's flag
-    bool running = false;    // frames are driven only while set
-    bool unseen = false;     // nothing of the window can be seen: no frames, no timer
-    int32_t mouseMoveBudget = kMouseMoveBudget;
-    // Cleared for xscreensaver's small settings preview (-window-id), which
-    // renders the flight but must stay silent.
-    bool musicAllowed = true;
-    // Least time between frames (--delay), in milliseconds.
-    UINT frameDelayMs = 0;
-    // Most frames a second (--max-fps); 0 for no cap, kAutomaticMaxFps for
-    // kDefaultMaxFps where the display does not pace the frames itself.
-    int32_t maxFps = kAutomaticMaxFps;
-};
-
-extern SaverAppState SaverApp;
-
-// Back to the start values (tests run many saver windows in one process).
-void ResetSaverApp();
 
 LRESULT SaverAppProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -48,7 +26,3 @@ bool PreviewFromCommandLine(LPCSTR commandLine);
 // whichever is longer. Without vertical sync nothing but the cap keeps a
 // software renderer from drawing hundreds of frames a second at full CPU.
 UINT FrameTimerInterval();
-
-// Whether music plays for the settings in force: Music on, not a preview,
-// and allowed by the way the saver was started.
-bool MusicWanted();

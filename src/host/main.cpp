@@ -16,14 +16,16 @@
 #include "host/command_options.h"
 #include "host/dispatch.h"
 #include "host/host_state.h"
+#include "host/saver_window.h"
 #include "config/setting_table.h"
 #include "platform/platform.h"
 #include "platform/sanitizer_defaults.h"
 
 
 int main(int argc, char** argv) {
-    // The GL layer's many small allocations per draw would otherwise fault
-    // pages constantly: keep freed memory in the process.
+    // Large blocks (a picture's decoded texture, every few minutes) come from
+    // the heap rather than mappings of their own, so that loading one neither
+    // maps nor faults fresh pages; ImageUnload trims the heap after each.
     mallopt(M_MMAP_THRESHOLD, 64 << 20);
     mallopt(M_TRIM_THRESHOLD, 256 << 20);
 
@@ -62,6 +64,7 @@ int main(int argc, char** argv) {
     }
 
     platform::InstallTerminationHandlers();
+    SetSaverApplicationProc(SaverAppProc);
     std::vector<const char*> arguments;
     for (const std::string& argument : plan.arguments) arguments.push_back(argument.c_str());
     platform::SetCommandLine(static_cast<int>(arguments.size()), arguments.data());

@@ -12,7 +12,6 @@
 #include <cstdio>
 #include <string>
 
-#include "app/saver_app.h"
 #include "host/host_state.h"
 #include "host/password.h"
 #include "platform/platform.h"
@@ -26,7 +25,7 @@ constexpr int kOwnWindowWidth = 960;
 constexpr int kOwnWindowHeight = 600;
 constexpr const char* kOwnWindowTitle = "Vexlar 3D";
 
-WNDPROC applicationProc = SaverAppProc;
+WNDPROC applicationProc = DefSaverProc;
 
 void HideCursor() {
     SetCursor(nullptr);
@@ -107,7 +106,7 @@ bool ApplyCloseRules(HWND window, UINT message, WPARAM wParam, LRESULT& result) 
 }  // namespace
 
 void SetSaverApplicationProc(WNDPROC proc) {
-    applicationProc = proc ? proc : SaverAppProc;
+    applicationProc = proc ? proc : DefSaverProc;
 }
 
 SaverWindowOutcome CreateSaverWindow(HWND parent) {

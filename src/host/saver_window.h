@@ -36,6 +36,6 @@ SaverWindowOutcome CreateSaverWindow(HWND parent);
 // returns its wParam.
 int RunMessageLoop();
 
-// The application procedure SaverWndProc hands messages to: SaverAppProc
-// unless a test substitutes its own (null restores SaverAppProc).
+// The application procedure SaverWndProc hands messages to, given by the
+// program's entry (or a test); null leaves the window to DefSaverProc alone.
 void SetSaverApplicationProc(WNDPROC proc);

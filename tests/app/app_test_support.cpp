@@ -126,7 +126,7 @@ void AppTest::SetUp() {
     ResetDisplayDevices();
     ResetHostState();
     Host.instance = GetModuleHandleA(nullptr);
-    SetSaverApplicationProc(nullptr);
+    SetSaverApplicationProc(SaverAppProc);
     ResetSaverApp();
     ResetFlightScene();
     CurrentSettings = BuiltInSettings;

@@ -187,6 +187,7 @@ TEST(SaverLoopAllocationTest, TenThousandFramesThroughTheMessageLoopAllocateNoth
     ResetFlightScene();
     CurrentSettings = AllocationSettings();
     platform::SetCommandLineText("vexlar3d /s");
+    SetSaverApplicationProc(SaverAppProc);
     ASSERT_EQ(CreateSaverWindow(nullptr), SaverWindowOutcome::Created);
     ASSERT_TRUE(SaverApp.running && Framework);
 
@@ -250,6 +251,7 @@ TEST(SaverSoakTest, ADayOfFlightStaysInItsBoxesAndAllocatesNothing) {
     ResetFlightScene();
     CurrentSettings = AllocationSettings();
     platform::SetCommandLineText("vexlar3d /s");
+    SetSaverApplicationProc(SaverAppProc);
     ASSERT_EQ(CreateSaverWindow(nullptr), SaverWindowOutcome::Created);
     ASSERT_TRUE(SaverApp.running && Framework);
 
