@@ -1,14 +1,14 @@
 // headless_bench.h — `vexlar3d --bench`: the saver's own start-up and frame
-// path (InitApp, UpdateScene, DrawScene, ShowFrame) on the headless device,
-// timed.
+// (InitApp, then RenderFrame from the message loop) on the headless device
+// that --render uses, timed.
 //
 // The default scene (the built-in settings; the user's stored ones are not
 // read) flies at --size for --seconds of real time. The scene's clock is
 // virtual and steps 1/60 s a frame, so every run draws the same flight
 // whatever the machine's speed. Each frame is waited for to the end of its
 // rasterisation. Printed: frames per second, frame-time percentiles, and the
-// main thread's CPU time per frame in the scene update and in the drawing
-// submission (everything outside the GL rasteriser's own threads).
+// main thread's CPU time per frame (everything outside the GL rasteriser's
+// own threads) and the whole process's.
 #pragma once
 
 #include <cstdint>

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/frame_driver.h"
 #include "config/registry_settings.h"
 #include "platform/image/image_writer.h"
 #include "platform/platform.h"
@@ -17,6 +18,7 @@ namespace {
 
 constexpr const char kWindowClass[] = "Vexlar3DRenderWindow";
 constexpr uint32_t kClockStartMs = 10000;
+constexpr UINT_PTR kRenderTimerId = 1;
 
 // The channel's value widened to 8 bits.
 uint32_t Channel(uint32_t raw, DWORD mask) {
@@ -45,6 +47,22 @@ time_t WallTimeForTimeOfDay(int hour, int minute, int second) {
     return mktime(&local);
 }
 
+namespace {
+
+constexpr const char kParentClass[] = "Vexlar3DRenderParent";
+
+// The render window's procedure: a frame per timer message, as the saver's
+// own procedure draws one per tick of its frame timer.
+LRESULT CALLBACK RenderWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_TIMER) {
+        RenderFrame();
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace
+
 std::string HeadlessRenderer::Open(int width, int height, int fps, uint32_t seed, time_t wallSeconds) {
     Close();
     width_ = width;
@@ -56,51 +74,67 @@ std::string HeadlessRenderer::Open(int width, int height, int fps, uint32_t seed
     platform::SelectWindowBackend(platform::WindowBackend::Headless);
     platform::HeadlessSetScreenSize(width, height);
 
-    // The scene seeds its generator from the wall clock: give it the seed,
-    // then let the clock show the time of day asked for.
-    ResetFlightScene();
-    platform::UseVirtualClock(kClockStartMs, static_cast<time_t>(seed));
-    SetupScene();
-    platform::UseVirtualClock(kClockStartMs, wallSeconds);
-    open_ = true;
-
+    // The render window is a child, as the saver's preview is: the device is
+    // a windowed one whose back buffer keeps the frame after it is shown.
+    const HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSA parentClass{};
+    parentClass.lpfnWndProc = DefWindowProcA;
+    parentClass.hInstance = instance;
+    parentClass.lpszClassName = kParentClass;
+    RegisterClassA(&parentClass);
     WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpfnWndProc = RenderWindowProc;
+    windowClass.hInstance = instance;
     windowClass.lpszClassName = kWindowClass;
     RegisterClassA(&windowClass);
-    window_ = CreateWindowExA(0, kWindowClass, "Vexlar 3D", WS_POPUP, 0, 0, width, height, nullptr, nullptr,
-                              windowClass.hInstance, nullptr);
+    open_ = true;
+    parent_ = CreateWindowExA(0, kParentClass, "Vexlar 3D", WS_POPUP, 0, 0, width, height, nullptr, nullptr,
+                              instance, nullptr);
+    window_ = parent_ ? CreateWindowExA(0, kWindowClass, "Vexlar 3D", WS_CHILD | WS_VISIBLE, 0, 0, width, height,
+                                        parent_, nullptr, instance, nullptr)
+                      : nullptr;
     if (!window_) return "no headless window could be created";
 
-    HRESULT hr = framework_.Initialize(window_, nullptr, &IID_IDirect3DHALDevice, nullptr, kFrameworkZBuffer);
-    if (FAILED(hr)) hr = framework_.Initialize(window_, nullptr, &IID_IDirect3DRGBDevice, nullptr, kFrameworkZBuffer);
-    if (FAILED(hr) || !framework_.GetDevice()) {
+    // The saver's own start: InitApp sets the scene up (its generator seeded
+    // from the wall clock, which stands at the seed) and brings the device
+    // up; then the clock shows the time of day asked for.
+    ResetFlightScene();
+    SaverApp.musicAllowed = false;
+    platform::UseVirtualClock(kClockStartMs, static_cast<time_t>(seed));
+    const HRESULT hr = InitApp(window_);
+    platform::UseVirtualClock(kClockStartMs, wallSeconds);
+    if (FAILED(hr) || !Framework || !Framework->GetDevice()) {
         char text[96];
         std::snprintf(text, sizeof text, "no headless Direct3D device (0x%08X)", static_cast<unsigned>(hr));
         return text;
     }
-    CreateSceneDeviceObjects(window_, framework_.GetDevice());
     return "";
 }
 
+IDirect3DDevice7* HeadlessRenderer::Device() const {
+    return open_ && Framework ? Framework->GetDevice() : nullptr;
+}
+
 void HeadlessRenderer::Step() {
-    if (!open_ || !framework_.GetDevice()) return;
+    if (!Device()) return;
     // Whole milliseconds that add up exactly to the frame rate over a second.
     const uint64_t next = static_cast<uint64_t>(frameNumber_ + 1) * 1000u / static_cast<uint64_t>(fps_);
     platform::AdvanceVirtualClock(static_cast<uint32_t>(next - elapsedMs_));
     elapsedMs_ = next;
     ++frameNumber_;
 
-    IDirect3DDevice7* device = framework_.GetDevice();
-    const float seconds = static_cast<float>(timeGetTime()) * 0.001f;
-    if (FAILED(UpdateScene(device, seconds))) return;
-    if (FAILED(DrawScene(device))) return;
-    if (framework_.ShowFrame() == DDERR_SURFACELOST) framework_.RestoreSurfaces();
+    // The frame's tick goes through the message loop to the window's
+    // procedure, which draws it with the saver's RenderFrame.
+    PostMessageA(window_, WM_TIMER, kRenderTimerId, 0);
+    MSG msg{};
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        DispatchMessageA(&msg);
+        if (msg.message == WM_TIMER && msg.hwnd == window_) break;
+    }
 }
 
 bool HeadlessRenderer::ReadFrame(std::vector<uint32_t>& pixels) {
-    IDirectDrawSurface7* surface = framework_.backBuffer;
+    IDirectDrawSurface7* surface = Device() ? Framework->backBuffer : nullptr;
     if (!surface) return false;
     DDSURFACEDESC2 desc{};
     desc.dwSize = sizeof desc;
@@ -132,11 +166,14 @@ bool HeadlessRenderer::ReadFrame(std::vector<uint32_t>& pixels) {
 
 void HeadlessRenderer::Close() {
     if (open_) {
-        ReleaseSceneTextures();
-        framework_.DestroyObjects();
-        if (window_) DestroyWindow(window_);
-        window_ = nullptr;
+        if (window_) ShutdownApp(window_);
+        if (parent_) DestroyWindow(parent_);  // its child with it
+        window_ = parent_ = nullptr;
+        // The windows' last messages are handled before their classes go.
+        MSG msg{};
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
         UnregisterClassA(kWindowClass, GetModuleHandleA(nullptr));
+        UnregisterClassA(kParentClass, GetModuleHandleA(nullptr));
         platform::UseRealClock();
     }
     open_ = false;

@@ -43,7 +43,8 @@ struct RenderOptions {
 };
 
 // The scene on a headless window and device, stepped under virtual time.
-// One at a time per process: it owns the scene record and the clock while open.
+// One at a time per process: it owns the scene record, the one framework and
+// the clock while open.
 class HeadlessRenderer {
 public:
     HeadlessRenderer() = default;
@@ -51,29 +52,31 @@ public:
     HeadlessRenderer(const HeadlessRenderer&) = delete;
     HeadlessRenderer& operator=(const HeadlessRenderer&) = delete;
 
-    // Selects the headless window backend, applies CurrentSettings as they
-    // stand (the caller fills them), sets the scene up with `seed`, starts the
-    // virtual wall clock at `wallSeconds`, brings up the window and device and
-    // creates the scene's device objects. "" on success, else what failed.
+    // Selects the headless window backend and, with CurrentSettings as they
+    // stand (the caller fills them), brings the saver up as it starts itself:
+    // InitApp on a headless child window, the scene seeded with `seed`; then
+    // starts the virtual wall clock at `wallSeconds`. "" on success, else
+    // what failed.
     std::string Open(int width, int height, int fps, uint32_t seed, time_t wallSeconds);
-    // Advances the virtual clock by one frame, updates and draws the scene
-    // and presents it.
+    // Advances the virtual clock by one frame and sends the window a timer
+    // message through the message loop; its procedure draws the frame with
+    // RenderFrame, the saver's own frame.
     void Step();
     // Reads the back buffer as 0x00RRGGBB pixels, rows top-down, into
     // `pixels` (resized only when its size differs). False when it cannot
     // be locked.
     bool ReadFrame(std::vector<uint32_t>& pixels);
-    // Releases the scene's textures, the device and the window, and returns
+    // Ends as the saver does (ShutdownApp), destroys the windows and returns
     // to the real clock.
     void Close();
 
-    IDirect3DDevice7* Device() const { return framework_.GetDevice(); }
+    IDirect3DDevice7* Device() const;
     int FrameNumber() const { return frameNumber_; }  // frames stepped so far
     int Width() const { return width_; }
     int Height() const { return height_; }
 
 private:
-    D3DFramework framework_;
+    HWND parent_ = nullptr;
     HWND window_ = nullptr;
     bool open_ = false;
     int width_ = 0;
