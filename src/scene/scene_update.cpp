@@ -277,8 +277,12 @@ void WrapTotal(TurnChannel& channel) {
     else if (total < 0.0f) channel.base += 360.0f;
 }
 
-// The camera stands still and turns toward the held cube.
+// The camera stands still and turns toward the held cube, a fifth of the way
+// per time unit. A long frame (more than five units, half a second) goes the
+// whole way and no further: beyond it the step would swing past the cube, and the pitch
+// past straight up.
 void FaceHeldCube(float dt) {
+    const float share = std::fmin(0.2f * dt, 1.0f);
     Scene.eye = Scene.position;
     const Vec3 d = Vec3Sub(Scene.sparks.selectedPosition, Scene.position);
     const float length = Vec3Length(d);
@@ -286,7 +290,7 @@ void FaceHeldCube(float dt) {
         const float sinePitch = std::fmax(-1.0f, std::fmin(1.0f, d.y / length));
         const float wantedPitch = std::asin(sinePitch) * RadiansToDegrees;
         const float dp = wantedPitch - Scene.pitch;
-        float c = Scene.pitch + 0.2f * dt * dp;
+        float c = Scene.pitch + share * dp;
         Scene.pitch = std::fabs(wantedPitch - c) < std::fabs(dp) ? c : wantedPitch;
 
         // Straight above or below the cube has no heading of its own: keep it.
@@ -301,7 +305,7 @@ void FaceHeldCube(float dt) {
                 extra = -360.0f * Sign(dh);
                 dh += extra;
             }
-            c = Scene.heading + 0.2f * dt * dh;
+            c = Scene.heading + share * dh;
             Scene.heading = std::fabs(wantedHeading + extra - c) < std::fabs(dh) ? c : wantedHeading;
             if (Scene.heading >= 360.0f) Scene.heading -= 360.0f;
             if (Scene.heading < 0.0f) Scene.heading += 360.0f;

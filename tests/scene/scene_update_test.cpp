@@ -279,6 +279,20 @@ TEST_F(SceneUpdateTest, CameraTurnsTowardTheHeldCube) {
     EXPECT_TRUE(std::isfinite(Scene.heading));
     EXPECT_NEAR(Scene.pitch, 90.0f, 0.01f);
     EXPECT_TRUE(std::isfinite(device.view._11));
+
+    // Frames of a second or so (a machine under load) would make a fifth per
+    // time unit more than the whole way: the camera would swing past the cube,
+    // and the pitch past straight up. A long frame lands on the cube instead.
+    Scene.sparks.cubes[0].position = Vec3{115.0f, 134.0f, 125.0f};  // ahead and high up
+    for (int ms : {600, 800, 950, 1500}) {
+        Scene.pitch = 0.0f;
+        Scene.heading = 90.0f;
+        Frame(static_cast<uint32_t>(ms), false);
+        const Vec3 d = Vec3Sub(Scene.sparks.selectedPosition, Scene.position);
+        const float wanted = std::asin(d.y / Vec3Length(d)) * RadiansToDegrees;
+        EXPECT_GT(wanted, 0.0f);
+        EXPECT_LE(Scene.pitch, wanted + 0.01f) << ms << " ms: swung past the cube";
+    }
 }
 
 // A frame of days: one step for everything, and afterwards every stream and
