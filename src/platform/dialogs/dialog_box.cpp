@@ -60,8 +60,9 @@ bool LoadTemplate(HINSTANCE instance, LPCSTR name, DialogTemplate* out) {
     return ParseDialogTemplate(std::string(bytes, SizeofResource(instance, resource)), out, &error);
 }
 
+// `screen`: where DS_CENTER centres; null for the screen's device context.
 HWND BuildDialog(HINSTANCE instance, const DialogTemplate& t, HWND owner, DLGPROC proc, LPARAM param,
-                 DialogBaseUnits units) {
+                 DialogBaseUnits units, const RECT* screenArea) {
     RegisterControlClasses();
     RegisterDialogClass();
     RECT pixels = DialogUnitsToPixels(t.rect, units);
@@ -71,7 +72,8 @@ HWND BuildDialog(HINSTANCE instance, const DialogTemplate& t, HWND owner, DLGPRO
     int y = pixels.top;
     if (t.style & DS_CENTER) {
         RECT screen{};
-        GetClipBox(GetDC(nullptr), &screen);
+        if (screenArea) screen = *screenArea;
+        else GetClipBox(GetDC(nullptr), &screen);
         x = screen.left + std::max(0, static_cast<int>(screen.right - screen.left - width) / 2);
         y = screen.top + std::max(0, static_cast<int>(screen.bottom - screen.top - height) / 2);
     } else if (owner && IsWindow(owner)) {
@@ -240,8 +242,10 @@ HWND CreateDialogParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLG
     if (!LoadTemplate(instance, templateName, &t)) return nullptr;
     bool headless = CurrentWindowBackend() == WindowBackend::Headless;
     if (!headless && !GtkDialogsAvailable()) return nullptr;
+    RECT screen = headless ? RECT{} : GtkDialogScreenArea();
     HWND dialog = BuildDialog(instance, t, owner, dialogProc, initParam,
-                              headless ? kClassicDialogBaseUnits : GtkDialogBaseUnits(t.pointSize));
+                              headless ? kClassicDialogBaseUnits : GtkDialogBaseUnits(t.pointSize),
+                              headless ? nullptr : &screen);
     if (dialog && (t.style & WS_VISIBLE)) ShowWindow(dialog, SW_SHOW);
     return dialog;
 }
@@ -253,7 +257,8 @@ INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLG
     if (!headless && !GtkDialogsAvailable()) return -1;
     DialogBaseUnits units = headless ? kClassicDialogBaseUnits : GtkDialogBaseUnits(t.pointSize);
 
-    HWND dialog = BuildDialog(instance, t, owner, dialogProc, initParam, units);
+    RECT screen = headless ? RECT{} : GtkDialogScreenArea();
+    HWND dialog = BuildDialog(instance, t, owner, dialogProc, initParam, units, headless ? nullptr : &screen);
     if (!dialog) return -1;
     bool disabledOwner = owner && IsWindowEnabled(owner);  // windows of other programs are left alone
     if (disabledOwner) EnableWindow(owner, FALSE);

@@ -8,8 +8,10 @@
 // Controls are created from the template in its order with ids from it,
 // their rectangles converted from dialog units; an SS_BITMAP static whose
 // text names a bitmap resource shows it (nothing when the resource is
-// missing). DS_CENTER centres the dialog on the screen; otherwise the
-// template's position is taken relative to the owner's client area.
+// missing). DS_CENTER centres the dialog on the screen (on a display, the
+// primary monitor's work area in GTK's pixels, which GDK_SCALE divides);
+// otherwise the template's position is taken relative to the owner's client
+// area.
 //
 // DialogBoxParamA disables its owner (a window of this process), sends
 // WM_INITDIALOG, shows the dialog and runs until EndDialog. On a display it

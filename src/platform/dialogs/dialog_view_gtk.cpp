@@ -10,10 +10,18 @@
 // change of the model marks the widget for a refresh that runs when GTK is
 // idle. Enter, Escape and the close box act as in a Win32 dialog.
 //
+// At any desktop scale (GDK_SCALE, GDK_DPI_SCALE) the dialog units follow the
+// font, and so does the rest: an SS_BITMAP picture is scaled to fit its
+// rectangle, drawn at the window's device scale, and a label whose text is
+// wider than its rectangle (a wider font than the template was drawn for, a
+// longer translation) never runs into the control beside it, which gives up
+// the difference on its left; the model keeps its rectangles. Every window
+// carries the program's icon, the executable's first icon resource.
+//
 // With VEXLAR_DIALOG_DUMP set, each dialog writes to stderr, once it is on
 // screen, one line for itself and one per control with what the widgets show
-// and where (root-window pixels), so that end-to-end tests can read the
-// dialog without an accessibility bus.
+// and where (root-window pixels, logical: GDK_SCALE leaves them alone), so
+// that end-to-end tests can read the dialog without an accessibility bus.
 #include "platform/dialogs/dialog_view_gtk.h"
 
 #include <gdk/gdkx.h>
@@ -35,6 +43,7 @@
 #include "platform/dialogs/controls.h"
 #include "platform/dialogs/dialog_box.h"
 #include "platform/win32/gdi_objects.h"
+#include "platform/win32/resource_table.h"
 #include "platform/win32/window_state.h"
 
 namespace platform {
@@ -46,6 +55,9 @@ struct ControlView {
     GtkWidget* widget = nullptr;
     std::vector<std::string> items;  // what the GTK combo box holds
     HBITMAP shownBitmap = nullptr;
+    int shownWidth = 0;  // the picture as shown, in logical pixels
+    int shownHeight = 0;
+    int shownScale = 0;
     bool dragging = false;
     bool dragMoved = false;
 };
@@ -60,6 +72,7 @@ struct DialogView {
     bool syncing = false;
     bool dumped = false;
     RECT placed{};  // where the GTK window was last put
+    int labelGap = 2;  // pixels kept between a label's text and the control it pushes aside
 };
 
 std::vector<DialogView*>& Views() {
@@ -162,6 +175,41 @@ void SyncCombo(ControlView& cv) {
     }
 }
 
+// The bitmap of an SS_BITMAP static, scaled to fit `width` x `height`
+// (aspect kept, centred by the GtkImage) and drawn at the window's device
+// scale, so that it grows with the dialog and stays sharp at GDK_SCALE=2.
+void ShowPicture(ControlView& cv, int width, int height) {
+    HBITMAP bitmap = reinterpret_cast<HBITMAP>(SendMessageA(cv.hwnd, STM_GETIMAGE, IMAGE_BITMAP, 0));
+    const gdi::BitmapObject* object = gdi::FindBitmap(bitmap);
+    int fitWidth = 0, fitHeight = 0;
+    if (object && object->width > 0 && object->height > 0 && width > 0 && height > 0) {
+        double fit = std::min(static_cast<double>(width) / object->width, static_cast<double>(height) / object->height);
+        fitWidth = std::max(1, static_cast<int>(std::lround(object->width * fit)));
+        fitHeight = std::max(1, static_cast<int>(std::lround(object->height * fit)));
+    }
+    int scale = std::max(1, gtk_widget_get_scale_factor(cv.widget));
+    if (bitmap == cv.shownBitmap && fitWidth == cv.shownWidth && fitHeight == cv.shownHeight && scale == cv.shownScale)
+        return;
+    cv.shownBitmap = bitmap;
+    cv.shownWidth = fitWidth;
+    cv.shownHeight = fitHeight;
+    cv.shownScale = scale;
+    GdkPixbuf* pixbuf = fitWidth > 0 ? PixbufFromBitmap(bitmap) : nullptr;
+    if (!pixbuf) {
+        gtk_image_clear(GTK_IMAGE(cv.widget));
+        cv.shownWidth = cv.shownHeight = 0;
+        return;
+    }
+    GdkPixbuf* scaled = pixbuf;
+    if (fitWidth * scale != object->width || fitHeight * scale != object->height)
+        scaled = gdk_pixbuf_scale_simple(pixbuf, fitWidth * scale, fitHeight * scale, GDK_INTERP_BILINEAR);
+    cairo_surface_t* surface = scaled ? gdk_cairo_surface_create_from_pixbuf(scaled, scale, nullptr) : nullptr;
+    gtk_image_set_from_surface(GTK_IMAGE(cv.widget), surface);
+    if (surface) cairo_surface_destroy(surface);
+    if (scaled && scaled != pixbuf) g_object_unref(scaled);
+    g_object_unref(pixbuf);
+}
+
 void SyncControl(DialogView& view, ControlView& cv) {
     RECT r = ClientRect(cv.hwnd);
     int width = r.right - r.left;
@@ -188,16 +236,9 @@ void SyncControl(DialogView& view, ControlView& cv) {
     case ControlKind::StaticText:
         gtk_label_set_text(GTK_LABEL(cv.widget), text.c_str());
         break;
-    case ControlKind::StaticBitmap: {
-        HBITMAP bitmap = reinterpret_cast<HBITMAP>(SendMessageA(cv.hwnd, STM_GETIMAGE, IMAGE_BITMAP, 0));
-        if (bitmap != cv.shownBitmap) {
-            GdkPixbuf* pixbuf = PixbufFromBitmap(bitmap);
-            gtk_image_set_from_pixbuf(GTK_IMAGE(cv.widget), pixbuf);
-            if (pixbuf) g_object_unref(pixbuf);
-            cv.shownBitmap = bitmap;
-        }
+    case ControlKind::StaticBitmap:
+        ShowPicture(cv, width, height);
         break;
-    }
     case ControlKind::PushButton:
     case ControlKind::DefPushButton:
         gtk_button_set_label(GTK_BUTTON(cv.widget), text.c_str());
@@ -227,18 +268,55 @@ void SyncControl(DialogView& view, ControlView& cv) {
     }
 }
 
+// Where a label's text is wider than its rectangle, a control that starts
+// within the text on the same line moves its left edge past the text (and a
+// small gap) and keeps its right edge. Only the widgets move.
+void KeepLabelsClear(DialogView& view) {
+    struct Placed {
+        ControlView* cv;
+        RECT r;
+    };
+    std::vector<Placed> placed;
+    for (auto& [hwnd, cv] : view.controls)
+        if (IsWindow(hwnd) && OwnVisible(hwnd)) placed.push_back({cv.get(), ClientRect(hwnd)});
+    for (const Placed& label : placed) {
+        if (label.cv->kind != ControlKind::StaticText) continue;
+        int minimum = 0, natural = 0;
+        gtk_widget_get_preferred_width(label.cv->widget, &minimum, &natural);
+        int textRight = label.r.left + std::max(minimum, natural);
+        if (textRight <= label.r.right) continue;
+        for (const Placed& other : placed) {
+            if (other.cv == label.cv || other.cv->kind == ControlKind::GroupBox) continue;
+            bool sameLine = other.r.top < label.r.bottom && label.r.top < other.r.bottom;
+            bool inTheWay = other.r.left > label.r.left && other.r.left < textRight + view.labelGap;
+            if (!sameLine || !inTheWay) continue;
+            int left = std::min(textRight + view.labelGap, other.r.right - 1);
+            gtk_fixed_move(GTK_FIXED(view.fixed), other.cv->widget, left, other.r.top);
+            bool isCombo = other.cv->kind == ControlKind::ComboBox ||
+                           other.cv->kind == ControlKind::DropDownListComboBox;
+            gtk_widget_set_size_request(other.cv->widget, other.r.right - left,
+                                        isCombo ? -1 : other.r.bottom - other.r.top);
+        }
+    }
+}
+
 void SyncDirty(DialogView& view) {
     view.syncing = true;
     std::set<HWND> dirty;
     dirty.swap(view.dirty);
+    bool controlsChanged = false;
     for (HWND hwnd : dirty) {
         if (hwnd == view.dialog) {
             SyncDialogWindow(view);
             continue;
         }
         auto found = view.controls.find(hwnd);
-        if (found != view.controls.end() && IsWindow(hwnd)) SyncControl(view, *found->second);
+        if (found != view.controls.end() && IsWindow(hwnd)) {
+            SyncControl(view, *found->second);
+            controlsChanged = true;
+        }
     }
+    if (controlsChanged) KeepLabelsClear(view);
     view.syncing = false;
 }
 
@@ -480,6 +558,36 @@ GtkWidget* MakeWidget(DialogView& view, ControlView& cv) {
     return nullptr;
 }
 
+// The program's icon: the executable's first icon resource (a PNG here), as
+// Win32 takes the first icon group for the program; else the installed icon
+// of that name in the theme.
+void SetProgramIcon(GtkWidget* window) {
+    static GdkPixbuf* icon = [] {
+        size_t count = 0;
+        const EmbeddedResource* table = ActiveResources(&count);
+        const EmbeddedResource* first = nullptr;
+        for (size_t i = 0; i < count; ++i) {
+            if (table[i].typeId == 14 /* RT_GROUP_ICON */ && (!first || table[i].id < first->id)) first = &table[i];
+        }
+        if (!first) return static_cast<GdkPixbuf*>(nullptr);
+        GdkPixbufLoader* loader = gdk_pixbuf_loader_new();
+        GdkPixbuf* pixbuf = nullptr;
+        if (gdk_pixbuf_loader_write(loader, first->data, first->size, nullptr) &&
+            gdk_pixbuf_loader_close(loader, nullptr)) {
+            pixbuf = gdk_pixbuf_loader_get_pixbuf(loader);
+            if (pixbuf) g_object_ref(pixbuf);
+        } else {
+            gdk_pixbuf_loader_close(loader, nullptr);
+        }
+        g_object_unref(loader);
+        return pixbuf;
+    }();
+    if (icon)
+        gtk_window_set_icon(GTK_WINDOW(window), icon);
+    else
+        gtk_window_set_icon_name(GTK_WINDOW(window), "vexlar3d");
+}
+
 void SetOwner(DialogView& view) {
     HWND owner = DialogOwner(view.dialog);
     if (!owner) return;
@@ -516,26 +624,36 @@ void DumpView(DialogView& view) {
     int originX = 0, originY = 0;
     gdk_window_get_origin(gtk_widget_get_window(view.window), &originX, &originY);
     int id = DialogTemplateId(view.dialog);
-    std::fprintf(stderr, "vexlar3d-dialog: %d window x=%d y=%d w=%d h=%d title=%s\n", id, originX, originY,
-                 gtk_widget_get_allocated_width(view.window), gtk_widget_get_allocated_height(view.window),
+    GdkPixbuf* icon = gtk_window_get_icon(GTK_WINDOW(view.window));
+    std::fprintf(stderr, "vexlar3d-dialog: %d window x=%d y=%d w=%d h=%d scale=%d icon=%d title=%s\n", id, originX,
+                 originY, gtk_widget_get_allocated_width(view.window), gtk_widget_get_allocated_height(view.window),
+                 gtk_widget_get_scale_factor(view.window), icon ? gdk_pixbuf_get_width(icon) : 0,
                  Quoted(gtk_window_get_title(GTK_WINDOW(view.window))).c_str());
     for (auto& [hwnd, cv] : view.controls) {
         GtkWidget* w = cv->widget;
         int x = 0, y = 0;
         gtk_widget_translate_coordinates(w, view.window, 0, 0, &x, &y);
         std::string state;
+        const char* kind = "other";
         switch (cv->kind) {
         case ControlKind::GroupBox:
+            kind = "group";
             state = "text=" + Quoted(gtk_label_get_text(GTK_LABEL(gtk_frame_get_label_widget(GTK_FRAME(w)))));
             break;
-        case ControlKind::StaticText: state = "text=" + Quoted(gtk_label_get_text(GTK_LABEL(w))); break;
+        case ControlKind::StaticText:
+            kind = "label";
+            state = "text=" + Quoted(gtk_label_get_text(GTK_LABEL(w)));
+            break;
         case ControlKind::StaticBitmap:
-            state = std::string("picture=") + (gtk_image_get_pixbuf(GTK_IMAGE(w)) ? "1" : "0");
+            kind = "picture";
+            state = std::string("picture=") + (cv->shownWidth > 0 ? "1" : "0") +
+                    " shown=" + std::to_string(cv->shownWidth) + "x" + std::to_string(cv->shownHeight);
             break;
         case ControlKind::PushButton:
         case ControlKind::DefPushButton: state = "text=" + Quoted(gtk_button_get_label(GTK_BUTTON(w))); break;
         case ControlKind::CheckBox:
         case ControlKind::AutoCheckBox:
+            kind = "check";
             state = std::string("checked=") + (gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(w)) ? "1" : "0") +
                     " text=" + Quoted(gtk_button_get_label(GTK_BUTTON(w)));
             break;
@@ -551,10 +669,10 @@ void DumpView(DialogView& view) {
             break;
         case ControlKind::Unknown: break;
         }
-        std::fprintf(stderr, "vexlar3d-dialog: %d control %d x=%d y=%d w=%d h=%d visible=%d enabled=%d %s\n", id,
-                     GetDlgCtrlID(hwnd), originX + x, originY + y, gtk_widget_get_allocated_width(w),
+        std::fprintf(stderr, "vexlar3d-dialog: %d control %d x=%d y=%d w=%d h=%d visible=%d enabled=%d kind=%s %s\n",
+                     id, GetDlgCtrlID(hwnd), originX + x, originY + y, gtk_widget_get_allocated_width(w),
                      gtk_widget_get_allocated_height(w), gtk_widget_get_visible(w) ? 1 : 0,
-                     gtk_widget_is_sensitive(w) ? 1 : 0, state.c_str());
+                     gtk_widget_is_sensitive(w) ? 1 : 0, kind, state.c_str());
     }
     std::fprintf(stderr, "vexlar3d-dialog: %d shown\n", id);
     std::fflush(stderr);
@@ -613,6 +731,16 @@ DialogBaseUnits GtkDialogBaseUnits(int pointSize) {
     return units;
 }
 
+RECT GtkDialogScreenArea() {
+    GdkDisplay* display = gdk_display_get_default();
+    GdkMonitor* monitor = display ? gdk_display_get_primary_monitor(display) : nullptr;
+    if (!monitor && display) monitor = gdk_display_get_monitor(display, 0);
+    if (!monitor) return RECT{0, 0, 640, 480};
+    GdkRectangle area{};
+    gdk_monitor_get_workarea(monitor, &area);
+    return RECT{area.x, area.y, area.x + area.width, area.y + area.height};
+}
+
 void RunGtkModalDialog(HWND dialog) {
     static bool observing = false;
     if (!observing) {
@@ -632,6 +760,8 @@ void RunGtkModalDialog(HWND dialog) {
     // No system menu, no close box.
     gtk_window_set_deletable(GTK_WINDOW(view.window), (GetWindowLongPtrA(dialog, GWL_STYLE) & WS_SYSMENU) != 0);
     ApplyStyle(view.window, DialogFontSize(dialog));
+    SetProgramIcon(view.window);
+    view.labelGap = std::max(1, GtkDialogBaseUnits(DialogFontSize(dialog)).x / 2);  // 2 dialog units
     view.fixed = gtk_fixed_new();
     gtk_container_add(GTK_CONTAINER(view.window), view.fixed);
 

@@ -16,6 +16,11 @@ bool GtkDialogsAvailable();
 // measured with Pango at the screen's resolution.
 DialogBaseUnits GtkDialogBaseUnits(int pointSize);
 
+// The primary monitor's work area (else the first monitor's) in GTK's
+// application pixels: what a centred dialog is centred on. At GDK_SCALE=2 it
+// is half the X screen's size each way, as the dialog's own pixels are.
+RECT GtkDialogScreenArea();
+
 // Shows the dialog window and its controls and runs GTK's and this layer's
 // queues until the dialog ends.
 void RunGtkModalDialog(HWND dialog);

@@ -44,6 +44,31 @@ click_control() {
   sleep 0.3
 }
 
+# Lines "A B" for each text of dialog $2 in dump $1 (a label or a check box)
+# that runs into control B: any overlap with a control, or crossing the edge
+# of a group box (one may hold it whole).
+text_collisions() {
+  grep "^vexlar3d-dialog: $2 control " "$1" | awk '
+    {
+      f["id"] = $4
+      for (i = 5; i <= NF; i++) if (split($i, kv, "=") == 2) f[kv[1]] = kv[2]
+      if (f["visible"] != 1) next
+      n++; id[n] = f["id"]; kind[n] = f["kind"]
+      x[n] = f["x"]; y[n] = f["y"]; r[n] = f["x"] + f["w"]; b[n] = f["y"] + f["h"]
+    }
+    END {
+      for (i = 1; i <= n; i++) {
+        if (kind[i] != "label" && kind[i] != "check") continue
+        for (j = 1; j <= n; j++) {
+          if (i == j) continue
+          meet = x[i] < r[j] && x[j] < r[i] && y[i] < b[j] && y[j] < b[i]
+          inside = x[i] >= x[j] && r[i] <= r[j] && y[i] >= y[j] && b[i] <= b[j]
+          if (meet && !(kind[j] == "group" && inside)) print id[i], id[j]
+        }
+      }
+    }'
+}
+
 # Gives the keyboard to the window titled $1 and presses key $2.
 press_in() {
   local id
@@ -119,7 +144,35 @@ else
   fail "/c:N opens the settings dialog"; kill "$pid" 2>/dev/null
 fi
 
-# 4. Without a display the dialog cannot open: exit code 255 and a reason.
+# 4. At a desktop scale of 2 and a text scale of 1.5 (and 1.25) no text runs
+#    into a control, the picture grows with the dialog and fills its
+#    rectangle one way, and the window carries the program's icon.
+for dpi in 1.5 1.25; do
+  dump=$work/scaled-$dpi.txt
+  GDK_SCALE=2 GDK_DPI_SCALE=$dpi "$bin" /c 2>"$dump" & pid=$!
+  if wait_shown "$dump" 2003; then
+    collisions=$(text_collisions "$dump" 2003 | tr '\n' ' ')
+    check "at GDK_SCALE=2 GDK_DPI_SCALE=$dpi no text runs into a control${collisions:+ (ran: $collisions)}" \
+      "[ -z '$collisions' ] && grep -q '^vexlar3d-dialog: 2003 window .* scale=2 ' '$dump'"
+    picture=$(control_line "$dump" 2003 -1)
+    shown=$(echo "$picture" | field shown)
+    w=$(echo "$picture" | field w); h=$(echo "$picture" | field h)
+    sw=${shown%x*}; sh=${shown#*x}
+    unscaled=$(control_line "$work/run1.txt" 2003 -1 | field shown)
+    check "at GDK_DPI_SCALE=$dpi the picture ($shown in ${w}x$h, $unscaled unscaled) grows with the dialog" \
+      "[ \"\${sw:-0}\" -gt \"\${unscaled%x*}\" ] && [ \"\$sw\" -le $w ] && [ \"\$sh\" -le $h ] && [ \$((sw * 20)) -ge \$((w * 19)) -o \$((sh * 20)) -ge \$((h * 19)) ]"
+    if [ "$dpi" = 1.5 ]; then
+      id=$(xdotool search --name "^$title\$" | head -n 1)
+      check "the settings window carries the 256-pixel icon" \
+        "grep -q 'icon=256 ' '$dump' && xprop -id '$id' -len 8 -f _NET_WM_ICON 32c _NET_WM_ICON | grep -q '= 256'"
+    fi
+  else
+    fail "the settings dialog opens at GDK_SCALE=2 GDK_DPI_SCALE=$dpi"
+  fi
+  kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null
+done
+
+# 5. Without a display the dialog cannot open: exit code 255 and a reason.
 DISPLAY= "$bin" /c 2>"$work/run4.txt"; code=$?
 check "without a display /c ends with 255 and says why" "[ $code -eq 255 ] && grep -q 'settings dialog' '$work/run4.txt'"
 
