@@ -240,7 +240,7 @@ TEST(MilkShapeModel, DrawUsesTheModelTransformAndRestoresTheDevicesOwn) {
 TEST(MilkShapeModel, TheEmbeddedCubeLoadsAndNormalisesToADepthOfSix) {
     HMODULE self = GetModuleHandleA(nullptr);
     HRSRC found = FindResourceA(self, MAKEINTRESOURCEA(221), "MESHES");
-    if (!found) GTEST_SKIP() << "the cube is not in the resource manifest";
+    ASSERT_NE(found, nullptr) << "the cube is not in the resource manifest";
     MilkShapeModel model;
     EXPECT_EQ(Load(model, std::string(static_cast<const char*>(LockResource(LoadResource(self, found))),
                                       SizeofResource(self, found))),

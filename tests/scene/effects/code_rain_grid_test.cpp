@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 #include <memory>
 
 #include "assets/glyph_font.h"
@@ -95,6 +96,27 @@ TEST(CodeRainGrid, SpawnTakesALeastLoadedColumnAndAFreeSlot) {
     idle.FillInitial();
     idle.Update(1.0f);
     EXPECT_EQ(idle.activeDrops, 0);
+}
+
+// Among equally loaded columns the pick is uniform: the random value chooses
+// among all of them, the last column of the grid included.
+TEST(CodeRainGrid, TheRandomValuePicksAmongAllEquallyLoadedColumns) {
+    const int least[4] = {2, 9, 17, 31};
+    std::set<int> chosen;
+    for (uint32_t k = 1; k <= 64; ++k) {
+        const uint32_t seed = k * 2654435761u;  // first draws spread over the whole range
+        auto grid = SmallGrid();
+        std::fill(grid->columnLoad.begin(), grid->columnLoad.end(), 2);
+        for (int c : least) grid->columnLoad[c] = 1;
+        SeedSceneRandom(seed);
+        const float u = SceneRandomUnit();
+        SeedSceneRandom(seed);
+        grid->SpawnDrop(false);
+        const int expected = least[std::min(3, static_cast<int>(u * 4.0f))];
+        ASSERT_EQ(grid->drops[0].column, expected) << "seed " << seed << ", u " << u;
+        chosen.insert(grid->drops[0].column);
+    }
+    EXPECT_EQ(chosen, std::set<int>(std::begin(least), std::end(least)));
 }
 
 TEST(CodeRainGrid, DropsFallAndEndWithTheLoadsKeptInStep) {
