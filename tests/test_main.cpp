@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/platform_testing.h"
 #include "platform/sanitizer_defaults.h"
 #include "test_support.h"
 

@@ -6,7 +6,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "platform/platform.h"
+#include "platform/platform_testing.h"
 
 namespace testsupport {
 

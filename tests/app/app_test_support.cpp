@@ -14,7 +14,7 @@
 #include "config/settings.h"
 #include "host/host_state.h"
 #include "host/saver_window.h"
-#include "platform/platform.h"
+#include "platform/platform_testing.h"
 #include "scene/flight_scene.h"
 
 namespace apptest {

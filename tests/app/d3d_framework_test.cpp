@@ -8,7 +8,7 @@
 
 #include "app/d3d_framework.h"
 #include "app/fake_directx.h"
-#include "platform/platform.h"
+#include "platform/platform_testing.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "platform/platform.h"
+#include "platform/platform_testing.h"
 #include "support/null_d3d_device.h"
 
 namespace fakedx {

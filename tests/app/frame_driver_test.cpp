@@ -10,7 +10,7 @@
 
 #include "app/app_test_support.h"
 #include "app/saver_app.h"
-#include "platform/platform.h"
+#include "platform/platform_testing.h"
 #include "scene/flight_scene.h"
 
 namespace {

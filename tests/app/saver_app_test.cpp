@@ -15,7 +15,7 @@
 #include "config/registry_settings.h"
 #include "config/setting_table.h"
 #include "host/host_state.h"
-#include "platform/platform.h"
+#include "platform/platform_testing.h"
 #include "platform/win32/gdi_objects.h"
 #include "scene/flight_scene.h"
 

@@ -9,7 +9,7 @@
 #include "app/fake_directx.h"
 #include "app/video_modes.h"
 #include "platform/dialogs/combo_box.h"
-#include "platform/platform.h"
+#include "platform/platform_testing.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/image/image_decoder.h"
-#include "platform/platform.h"
+#include "platform/platform_testing.h"
 #include "platform/win32/resource_table.h"
 #include "support/headless_device.h"
 

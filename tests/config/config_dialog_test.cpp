@@ -25,7 +25,7 @@
 #include "platform/dialogs/controls.h"
 #include "platform/dialogs/dialog_box.h"
 #include "platform/dialogs/dialog_template.h"
-#include "platform/platform.h"
+#include "platform/platform_testing.h"
 #include "platform/win32/shell_execute.h"
 #include "test_support.h"
 

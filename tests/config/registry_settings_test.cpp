@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "config/registry_settings.h"
-#include "platform/platform.h"
+#include "platform/platform_testing.h"
 #include "test_support.h"
 
 namespace {

@@ -19,7 +19,7 @@
 
 #include "host/command_options.h"
 #include "host/dispatch.h"
-#include "platform/platform.h"
+#include "platform/platform_testing.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 
 #include "config/defaults_file.h"
 #include "config/setting_table.h"
-#include "platform/platform.h"
+#include "platform/platform_testing.h"
 
 namespace {
 

@@ -23,7 +23,7 @@
 
 #include "config/registry_settings.h"
 #include "config/setting_table.h"
-#include "platform/platform.h"
+#include "platform/platform_testing.h"
 #include "platform/registry/reg_document.h"
 
 using namespace platform::registry;

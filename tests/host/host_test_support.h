@@ -8,7 +8,7 @@
 
 #include "host/host_state.h"
 #include "host/saver_window.h"
-#include "platform/platform.h"
+#include "platform/platform_testing.h"
 
 namespace hosttest {
 

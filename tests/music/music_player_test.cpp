@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "platform/dmusic_test_support.h"
-#include "platform/platform.h"
+#include "platform/platform_testing.h"
 #include "platform/win32/resource_table.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/dialogs/combo_box.h"
-#include "platform/platform.h"
+#include "platform/platform_testing.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "d3d_fixture.h"
-#include "platform/d3d/d3d_device_gl.h"
+#include "platform/d3d/direct3d_device_gl.h"
 
 using d3dtest::DeviceFixture;
 using d3dtest::Near;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "d3d_fixture.h"
-#include "platform/platform.h"
+#include "platform/platform_testing.h"
 
 using d3dtest::ReadArgb;
 using d3dtest::SurfaceDesc;

@@ -11,7 +11,7 @@
 
 #include "platform/dialogs/combo_box.h"
 #include "platform/dialogs/controls.h"
-#include "platform/platform.h"
+#include "platform/platform_testing.h"
 #include "platform/win32/gdi_objects.h"
 #include "platform/win32/resource_table.h"
 #include "platform/win32/shell_execute.h"

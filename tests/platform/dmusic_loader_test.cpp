@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/platform_testing.h"
 #include "platform/win32/resource_table.h"
 #include "platform/dmusic_test_support.h"
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "platform/dmusic_test_support.h"
-#include "platform/platform.h"
+#include "platform/platform_testing.h"
 #include "test_support.h"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/platform_testing.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/platform_testing.h"
 #include "test_support.h"
 
 TEST(MessageBox, ConvertsCp1251AndKeepsUtf8) {

@@ -1,7 +1,7 @@
 // Modules, the reported Windows version and the screen-saver-running flag.
 #include <gtest/gtest.h>
 
-#include "platform/platform.h"
+#include "platform/platform_testing.h"
 
 namespace {
 INT_PTR VerifyStub() { return 7; }

@@ -11,7 +11,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/platform_testing.h"
 #include "test_support.h"
 
 TEST(Process, CommandLineQuotesArguments) {

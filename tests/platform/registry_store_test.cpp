@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/platform_testing.h"
 #include "platform/registry/registry_file.h"
 #include "test_support.h"
 

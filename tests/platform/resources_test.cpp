@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/platform_testing.h"
 #include "platform/win32/gdi_objects.h"
 #include "platform/win32/resource_table.h"
 #include "rc_pack/rc_script.h"

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/platform_testing.h"
 #include "platform/win32/handles.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "config/registry_settings.h"
 #include "host/command_options.h"
 #include "platform/image/image_decoder.h"
-#include "platform/platform.h"
+#include "platform/platform_testing.h"
 #include "scene/flight_scene.h"
 #include "test_support.h"
 

@@ -25,7 +25,7 @@
 #include "host/host_state.h"
 #include "host/saver_window.h"
 #include "config/settings.h"
-#include "platform/platform.h"
+#include "platform/platform_testing.h"
 #include "scene/flight_scene.h"
 #include "scene_test_support.h"
 

@@ -21,7 +21,7 @@
 #include "app/headless_render.h"
 #include "platform/image/image_decoder.h"
 #include "platform/image/image_writer.h"
-#include "platform/platform.h"
+#include "platform/platform_testing.h"
 #include "scene/flight_scene.h"
 #include "scene_test_support.h"
 

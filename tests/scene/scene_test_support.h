@@ -15,7 +15,7 @@
 #include "config/settings.h"
 #include "math/mat4.h"
 #include "math/vertices.h"
-#include "platform/platform.h"
+#include "platform/platform_testing.h"
 #include "scene/flight_scene.h"
 #include "support/null_d3d_device.h"
 

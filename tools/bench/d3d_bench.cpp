@@ -24,9 +24,9 @@
 #include <ctime>
 #include <vector>
 
+#include "gl_baseline.h"
 #include "math/vertices.h"
-#include "platform/d3d/d3d_device_gl.h"
-#include "platform/d3d/gl_baseline.h"
+#include "platform/d3d/direct3d_device_gl.h"
 #include "platform/platform.h"
 
 namespace {

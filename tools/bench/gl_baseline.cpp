@@ -1,9 +1,9 @@
 // gl_baseline.cpp — the benchmark's plain OpenGL reference: fixed-function
 // GL, one vertex array, one glDrawArrays per frame.
 #define GL_GLEXT_PROTOTYPES 1
-#include "platform/d3d/gl_baseline.h"
+#include "gl_baseline.h"
 
-#include "platform/d3d/gl_context.h"
+#include "platform/gl/gl_context.h"
 
 #include <GL/gl.h>
 #include <GL/glext.h>

@@ -1,6 +1,6 @@
-// d3d_device_gl.cpp — the Direct3D 7 device: state, transform and lighting
+// direct3d_device_gl.cpp — the Direct3D 7 device: state, transform and lighting
 // on the processor, and draws handed to the renderer's batches.
-#include "platform/d3d/d3d_device_gl.h"
+#include "platform/d3d/direct3d_device_gl.h"
 
 #include <GL/gl.h>
 
@@ -176,8 +176,8 @@ void WriteIndices(D3DPRIMITIVETYPE type, DWORD count, const WORD* source, uint16
 
 }  // namespace
 
-D3DDeviceGL::D3DDeviceGL(IDirect3D7* direct3D, ddraw::DirectDrawImpl* owner, ddraw::SurfaceImpl* target,
-                         bool hardware)
+Direct3DDevice7GL::Direct3DDevice7GL(IDirect3D7* direct3D, ddraw::DirectDraw7GL* owner,
+                                     ddraw::DirectDrawSurface7GL* target, bool hardware)
     : direct3D_(direct3D), owner_(owner), target_(target), hardware_(hardware) {
     direct3D_->AddRef();
     target_->AddRef();
@@ -230,9 +230,9 @@ D3DDeviceGL::D3DDeviceGL(IDirect3D7* direct3D, ddraw::DirectDrawImpl* owner, ddr
     }
 }
 
-D3DDeviceGL::~D3DDeviceGL() {
+Direct3DDevice7GL::~Direct3DDevice7GL() {
     if (gl::GlRenderer* renderer = owner_->ExistingRenderer()) renderer->Flush();
-    for (ddraw::SurfaceImpl*& t : textures_) {
+    for (ddraw::DirectDrawSurface7GL*& t : textures_) {
         if (t) t->Release();
         t = nullptr;
     }
@@ -240,52 +240,40 @@ D3DDeviceGL::~D3DDeviceGL() {
     direct3D_->Release();
 }
 
-HRESULT D3DDeviceGL::QueryInterface(REFIID, LPVOID* out) {
-    if (out) *out = nullptr;
-    return E_NOINTERFACE;
-}
+gl::GlRenderer* Direct3DDevice7GL::Renderer() { return owner_->Renderer(); }
 
-ULONG D3DDeviceGL::AddRef() { return ++refs_; }
-
-ULONG D3DDeviceGL::Release() {
-    ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-}
-
-gl::GlRenderer* D3DDeviceGL::Renderer() { return owner_->Renderer(); }
-
-HRESULT D3DDeviceGL::GetCaps(LPD3DDEVICEDESC7 desc) {
-    if (!desc) return DDERR_INVALIDPARAMS;
-    *desc = DescribeDevice(hardware_);
+HRESULT Direct3DDevice7GL::GetCaps(LPD3DDEVICEDESC7 lpD3DDevDesc) {
+    if (!lpD3DDevDesc) return DDERR_INVALIDPARAMS;
+    *lpD3DDevDesc = DescribeDevice(hardware_);
     return D3D_OK;
 }
 
-HRESULT D3DDeviceGL::EnumTextureFormats(LPD3DENUMPIXELFORMATSCALLBACK callback, LPVOID context) {
-    if (!callback) return DDERR_INVALIDPARAMS;
+HRESULT Direct3DDevice7GL::EnumTextureFormats(LPD3DENUMPIXELFORMATSCALLBACK lpD3DEnumPixelProc, LPVOID lpArg) {
+    if (!lpD3DEnumPixelProc) return DDERR_INVALIDPARAMS;
     for (int i = 0; i < TextureFormatCount(); ++i) {
         DDPIXELFORMAT format = TextureFormat(i);
-        if (callback(&format, context) == D3DENUMRET_CANCEL) break;
+        if (lpD3DEnumPixelProc(&format, lpArg) == D3DENUMRET_CANCEL) break;
     }
     return D3D_OK;
 }
 
-HRESULT D3DDeviceGL::BeginScene() {
+HRESULT Direct3DDevice7GL::BeginScene() {
     if (inScene_) return D3DERR_SCENE_IN_SCENE;
     if (target_->IsDead()) return DDERR_SURFACELOST;
     inScene_ = true;
     return D3D_OK;
 }
 
-HRESULT D3DDeviceGL::EndScene() {
+HRESULT Direct3DDevice7GL::EndScene() {
     if (!inScene_) return D3DERR_SCENE_NOT_IN_SCENE;
     inScene_ = false;
     if (gl::GlRenderer* renderer = owner_->ExistingRenderer()) renderer->Flush();
     return D3D_OK;
 }
 
-HRESULT D3DDeviceGL::SetRenderTarget(LPDIRECTDRAWSURFACE7 target, DWORD) {
-    ddraw::SurfaceImpl* surface = target ? ddraw::SurfaceImpl::From(target) : nullptr;
+HRESULT Direct3DDevice7GL::SetRenderTarget(LPDIRECTDRAWSURFACE7 lpNewRenderTarget, DWORD) {
+    ddraw::DirectDrawSurface7GL* surface =
+        lpNewRenderTarget ? ddraw::DirectDrawSurface7GL::From(lpNewRenderTarget) : nullptr;
     if (!surface || surface->Owner() != owner_ || !surface->IsRenderTarget() || surface->IsDead())
         return DDERR_INVALIDPARAMS;
     if (surface->Layout().bitCount != 16 && surface->Layout().bitCount != 32) return DDERR_INVALIDPIXELFORMAT;
@@ -302,53 +290,56 @@ HRESULT D3DDeviceGL::SetRenderTarget(LPDIRECTDRAWSURFACE7 target, DWORD) {
     return D3D_OK;
 }
 
-HRESULT D3DDeviceGL::GetRenderTarget(LPDIRECTDRAWSURFACE7* target) {
-    if (!target) return DDERR_INVALIDPARAMS;
+HRESULT Direct3DDevice7GL::GetRenderTarget(LPDIRECTDRAWSURFACE7* lplpRenderTarget) {
+    if (!lplpRenderTarget) return DDERR_INVALIDPARAMS;
     target_->AddRef();
-    *target = target_;
+    *lplpRenderTarget = target_;
     return D3D_OK;
 }
 
-HRESULT D3DDeviceGL::Clear(DWORD count, LPD3DRECT rects, DWORD flags, D3DCOLOR color, D3DVALUE z, DWORD) {
-    if ((count && !rects) || !(flags & (D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)))
+HRESULT Direct3DDevice7GL::Clear(DWORD dwCount, LPD3DRECT lpRects, DWORD dwFlags, D3DCOLOR dwColor, D3DVALUE dvZ,
+                                 DWORD) {
+    if ((dwCount && !lpRects) || !(dwFlags & (D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)))
         return DDERR_INVALIDPARAMS;
     if (target_->IsDead()) return DDERR_SURFACELOST;
     gl::GlRenderer* renderer = Renderer();
     if (!renderer) return DDERR_GENERIC;
-    clearRects_.resize(count);
-    for (DWORD i = 0; i < count; ++i) clearRects_[i] = RECT{rects[i].x1, rects[i].y1, rects[i].x2, rects[i].y2};
+    clearRects_.resize(dwCount);
+    for (DWORD i = 0; i < dwCount; ++i) {
+        clearRects_[i] = RECT{lpRects[i].x1, lpRects[i].y1, lpRects[i].x2, lpRects[i].y2};
+    }
     const int view[4] = {static_cast<int>(viewport_.dwX), static_cast<int>(viewport_.dwY),
                          static_cast<int>(viewport_.dwWidth), static_cast<int>(viewport_.dwHeight)};
-    renderer->Clear(*target_, view, count, clearRects_.data(), flags, color, z);
+    renderer->Clear(*target_, view, dwCount, clearRects_.data(), dwFlags, dwColor, dvZ);
     return D3D_OK;
 }
 
-HRESULT D3DDeviceGL::SetTransform(D3DTRANSFORMSTATETYPE type, LPD3DMATRIX matrix) {
-    if (!matrix) return DDERR_INVALIDPARAMS;
-    switch (type) {
-    case D3DTRANSFORMSTATE_WORLD: world_ = *matrix; break;
-    case D3DTRANSFORMSTATE_VIEW: view_ = *matrix; break;
-    case D3DTRANSFORMSTATE_PROJECTION: projection_ = *matrix; break;
+HRESULT Direct3DDevice7GL::SetTransform(D3DTRANSFORMSTATETYPE dtstTransformStateType, LPD3DMATRIX lpD3DMatrix) {
+    if (!lpD3DMatrix) return DDERR_INVALIDPARAMS;
+    switch (dtstTransformStateType) {
+    case D3DTRANSFORMSTATE_WORLD: world_ = *lpD3DMatrix; break;
+    case D3DTRANSFORMSTATE_VIEW: view_ = *lpD3DMatrix; break;
+    case D3DTRANSFORMSTATE_PROJECTION: projection_ = *lpD3DMatrix; break;
     default: return DDERR_INVALIDPARAMS;
     }
     transformDirty_ = true;
     return D3D_OK;
 }
 
-HRESULT D3DDeviceGL::GetTransform(D3DTRANSFORMSTATETYPE type, LPD3DMATRIX matrix) {
-    if (!matrix) return DDERR_INVALIDPARAMS;
-    switch (type) {
-    case D3DTRANSFORMSTATE_WORLD: *matrix = world_; break;
-    case D3DTRANSFORMSTATE_VIEW: *matrix = view_; break;
-    case D3DTRANSFORMSTATE_PROJECTION: *matrix = projection_; break;
+HRESULT Direct3DDevice7GL::GetTransform(D3DTRANSFORMSTATETYPE dtstTransformStateType, LPD3DMATRIX lpD3DMatrix) {
+    if (!lpD3DMatrix) return DDERR_INVALIDPARAMS;
+    switch (dtstTransformStateType) {
+    case D3DTRANSFORMSTATE_WORLD: *lpD3DMatrix = world_; break;
+    case D3DTRANSFORMSTATE_VIEW: *lpD3DMatrix = view_; break;
+    case D3DTRANSFORMSTATE_PROJECTION: *lpD3DMatrix = projection_; break;
     default: return DDERR_INVALIDPARAMS;
     }
     return D3D_OK;
 }
 
-HRESULT D3DDeviceGL::SetViewport(LPD3DVIEWPORT7 viewport) {
-    if (!viewport) return DDERR_INVALIDPARAMS;
-    const D3DVIEWPORT7& v = *viewport;
+HRESULT Direct3DDevice7GL::SetViewport(LPD3DVIEWPORT7 lpViewport) {
+    if (!lpViewport) return DDERR_INVALIDPARAMS;
+    const D3DVIEWPORT7& v = *lpViewport;
     if (v.dwWidth == 0 || v.dwHeight == 0 || v.dwX + v.dwWidth > static_cast<DWORD>(target_->Width()) ||
         v.dwY + v.dwHeight > static_cast<DWORD>(target_->Height()))
         return DDERR_INVALIDPARAMS;
@@ -358,78 +349,79 @@ HRESULT D3DDeviceGL::SetViewport(LPD3DVIEWPORT7 viewport) {
     return D3D_OK;
 }
 
-HRESULT D3DDeviceGL::GetViewport(LPD3DVIEWPORT7 viewport) {
-    if (!viewport) return DDERR_INVALIDPARAMS;
-    *viewport = viewport_;
+HRESULT Direct3DDevice7GL::GetViewport(LPD3DVIEWPORT7 lpViewport) {
+    if (!lpViewport) return DDERR_INVALIDPARAMS;
+    *lpViewport = viewport_;
     return D3D_OK;
 }
 
-HRESULT D3DDeviceGL::SetMaterial(LPD3DMATERIAL7 material) {
-    if (!material) return DDERR_INVALIDPARAMS;
-    material_ = *material;
+HRESULT Direct3DDevice7GL::SetMaterial(LPD3DMATERIAL7 lpMaterial) {
+    if (!lpMaterial) return DDERR_INVALIDPARAMS;
+    material_ = *lpMaterial;
     return D3D_OK;
 }
 
-HRESULT D3DDeviceGL::GetMaterial(LPD3DMATERIAL7 material) {
-    if (!material) return DDERR_INVALIDPARAMS;
-    *material = material_;
+HRESULT Direct3DDevice7GL::GetMaterial(LPD3DMATERIAL7 lpMaterial) {
+    if (!lpMaterial) return DDERR_INVALIDPARAMS;
+    *lpMaterial = material_;
     return D3D_OK;
 }
 
-HRESULT D3DDeviceGL::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
-    if (state <= 0 || state >= kRenderStates) return DDERR_INVALIDPARAMS;
-    renderStates_[state] = value;
-    // The ambient level and the material sources only change vertex colours.
-    if (state != D3DRENDERSTATE_AMBIENT) baseDirty_ = true;
+HRESULT Direct3DDevice7GL::SetRenderState(D3DRENDERSTATETYPE dwRenderStateType, DWORD dwRenderState) {
+    if (dwRenderStateType <= 0 || dwRenderStateType >= kRenderStates) return DDERR_INVALIDPARAMS;
+    renderStates_[dwRenderStateType] = dwRenderState;
+    // The ambient level only changes the vertex colours of the next draw;
+    // every other state, the material sources included, may change the pipeline.
+    if (dwRenderStateType != D3DRENDERSTATE_AMBIENT) baseDirty_ = true;
     return D3D_OK;
 }
 
-HRESULT D3DDeviceGL::GetRenderState(D3DRENDERSTATETYPE state, LPDWORD value) {
-    if (!value) return DDERR_INVALIDPARAMS;
-    if (state <= 0 || state >= kRenderStates) return DDERR_INVALIDPARAMS;
-    *value = renderStates_[state];
+HRESULT Direct3DDevice7GL::GetRenderState(D3DRENDERSTATETYPE dwRenderStateType, LPDWORD lpdwRenderState) {
+    if (!lpdwRenderState) return DDERR_INVALIDPARAMS;
+    if (dwRenderStateType <= 0 || dwRenderStateType >= kRenderStates) return DDERR_INVALIDPARAMS;
+    *lpdwRenderState = renderStates_[dwRenderStateType];
     return D3D_OK;
 }
 
-HRESULT D3DDeviceGL::GetTexture(DWORD stage, LPDIRECTDRAWSURFACE7* texture) {
-    if (!texture) return DDERR_INVALIDPARAMS;
-    *texture = nullptr;
-    if (stage >= kStages) return DDERR_INVALIDPARAMS;
-    if (textures_[stage]) {
-        textures_[stage]->AddRef();
-        *texture = textures_[stage];
+HRESULT Direct3DDevice7GL::GetTexture(DWORD dwStage, LPDIRECTDRAWSURFACE7* lplpTexture) {
+    if (!lplpTexture) return DDERR_INVALIDPARAMS;
+    *lplpTexture = nullptr;
+    if (dwStage >= kStages) return DDERR_INVALIDPARAMS;
+    if (textures_[dwStage]) {
+        textures_[dwStage]->AddRef();
+        *lplpTexture = textures_[dwStage];
     }
     return D3D_OK;
 }
 
-HRESULT D3DDeviceGL::SetTexture(DWORD stage, LPDIRECTDRAWSURFACE7 texture) {
-    if (stage >= kStages) return DDERR_INVALIDPARAMS;
-    ddraw::SurfaceImpl* surface = nullptr;
-    if (texture) {
-        surface = ddraw::SurfaceImpl::From(texture);
+HRESULT Direct3DDevice7GL::SetTexture(DWORD dwStage, LPDIRECTDRAWSURFACE7 lpTexture) {
+    if (dwStage >= kStages) return DDERR_INVALIDPARAMS;
+    ddraw::DirectDrawSurface7GL* surface = nullptr;
+    if (lpTexture) {
+        surface = ddraw::DirectDrawSurface7GL::From(lpTexture);
         if (!surface || surface->Owner() != owner_ || !surface->IsTexture()) return DDERR_INVALIDPARAMS;
     }
-    if (surface == textures_[stage]) return D3D_OK;
+    if (surface == textures_[dwStage]) return D3D_OK;
     if (surface) surface->AddRef();
     // A texture that goes away with this release flushes the batches that sample it.
-    if (textures_[stage]) textures_[stage]->Release();
-    textures_[stage] = surface;
+    if (textures_[dwStage]) textures_[dwStage]->Release();
+    textures_[dwStage] = surface;
     return D3D_OK;
 }
 
-HRESULT D3DDeviceGL::GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE state, LPDWORD value) {
-    if (!value) return DDERR_INVALIDPARAMS;
-    if (stage >= kStages || state <= 0 || state >= kStageStates) return DDERR_INVALIDPARAMS;
-    *value = stageStates_[stage][state];
+HRESULT Direct3DDevice7GL::GetTextureStageState(DWORD dwStage, D3DTEXTURESTAGESTATETYPE dwState, LPDWORD lpdwValue) {
+    if (!lpdwValue) return DDERR_INVALIDPARAMS;
+    if (dwStage >= kStages || dwState <= 0 || dwState >= kStageStates) return DDERR_INVALIDPARAMS;
+    *lpdwValue = stageStates_[dwStage][dwState];
     return D3D_OK;
 }
 
-HRESULT D3DDeviceGL::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE state, DWORD value) {
-    if (stage >= kStages || state <= 0 || state >= kStageStates) return DDERR_INVALIDPARAMS;
-    stageStates_[stage][state] = value;
-    if (state == D3DTSS_ADDRESS) {
-        stageStates_[stage][D3DTSS_ADDRESSU] = value;
-        stageStates_[stage][D3DTSS_ADDRESSV] = value;
+HRESULT Direct3DDevice7GL::SetTextureStageState(DWORD dwStage, D3DTEXTURESTAGESTATETYPE dwState, DWORD dwValue) {
+    if (dwStage >= kStages || dwState <= 0 || dwState >= kStageStates) return DDERR_INVALIDPARAMS;
+    stageStates_[dwStage][dwState] = dwValue;
+    if (dwState == D3DTSS_ADDRESS) {
+        stageStates_[dwStage][D3DTSS_ADDRESSU] = dwValue;
+        stageStates_[dwStage][D3DTSS_ADDRESSV] = dwValue;
     }
     baseDirty_ = true;
     return D3D_OK;
@@ -437,13 +429,13 @@ HRESULT D3DDeviceGL::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE 
 
 // ---- drawing -------------------------------------------------------------------------------
 
-void D3DDeviceGL::UpdateTransform() {
+void Direct3DDevice7GL::UpdateTransform() {
     if (!transformDirty_) return;
     combined_ = Multiply(Multiply(world_, view_), projection_);
     transformDirty_ = false;
 }
 
-void D3DDeviceGL::UpdateBaseState() {
+void Direct3DDevice7GL::UpdateBaseState() {
     if (!baseDirty_) return;
     const DWORD* rs = renderStates_;
     gl::DrawState s = gl::MakeDrawState();
@@ -515,7 +507,7 @@ void D3DDeviceGL::UpdateBaseState() {
     baseDirty_ = false;
 }
 
-bool D3DDeviceGL::ResolveTextures(gl::DrawState* state, float tiles[2][4]) {
+bool Direct3DDevice7GL::ResolveTextures(gl::DrawState* state, float tiles[2][4]) {
     gl::GlRenderer* renderer = owner_->ExistingRenderer();
     if (!renderer) return false;
     const gl::DrawState* pending = renderer->PendingState();
@@ -545,19 +537,20 @@ bool D3DDeviceGL::ResolveTextures(gl::DrawState* state, float tiles[2][4]) {
     return true;
 }
 
-HRESULT D3DDeviceGL::DrawPrimitive(D3DPRIMITIVETYPE type, DWORD fvf, LPVOID vertices, DWORD vertexCount,
-                                   DWORD) {
-    return Draw(type, fvf, vertices, vertexCount, nullptr, 0);
+HRESULT Direct3DDevice7GL::DrawPrimitive(D3DPRIMITIVETYPE dptPrimitiveType, DWORD dwVertexTypeDesc, LPVOID lpvVertices,
+                                         DWORD dwVertexCount, DWORD) {
+    return Draw(dptPrimitiveType, dwVertexTypeDesc, lpvVertices, dwVertexCount, nullptr, 0);
 }
 
-HRESULT D3DDeviceGL::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, DWORD fvf, LPVOID vertices, DWORD vertexCount,
-                                          LPWORD indices, DWORD indexCount, DWORD) {
-    if (!indices) return DDERR_INVALIDPARAMS;
-    return Draw(type, fvf, vertices, vertexCount, indices, indexCount);
+HRESULT Direct3DDevice7GL::DrawIndexedPrimitive(D3DPRIMITIVETYPE d3dptPrimitiveType, DWORD dwVertexTypeDesc,
+                                                LPVOID lpvVertices, DWORD dwVertexCount, LPWORD lpwIndices,
+                                                DWORD dwIndexCount, DWORD) {
+    if (!lpwIndices) return DDERR_INVALIDPARAMS;
+    return Draw(d3dptPrimitiveType, dwVertexTypeDesc, lpvVertices, dwVertexCount, lpwIndices, dwIndexCount);
 }
 
-HRESULT D3DDeviceGL::Draw(D3DPRIMITIVETYPE type, DWORD fvf, const void* vertices, DWORD vertexCount,
-                          const WORD* indices, DWORD indexCount) {
+HRESULT Direct3DDevice7GL::Draw(D3DPRIMITIVETYPE type, DWORD fvf, const void* vertices, DWORD vertexCount,
+                                const WORD* indices, DWORD indexCount) {
     VertexLayout layout;
     if (!vertices || !ReadLayout(fvf, &layout)) return DDERR_INVALIDPARAMS;
     if (vertexCount > static_cast<DWORD>(gl::GlRenderer::kMaxVertices)) return DDERR_INVALIDPARAMS;
@@ -678,25 +671,25 @@ HRESULT D3DDeviceGL::Draw(D3DPRIMITIVETYPE type, DWORD fvf, const void* vertices
     return D3D_OK;
 }
 
-void D3DDeviceGL::FlushDrawing(bool wait) {
+void Direct3DDevice7GL::FlushDrawing(bool wait) {
     gl::GlRenderer* renderer = owner_->ExistingRenderer();
     if (!renderer) return;
     if (wait) renderer->Finish();
     else renderer->Flush();
 }
 
-uint64_t D3DDeviceGL::GlDrawCalls() {
+uint64_t Direct3DDevice7GL::GlDrawCalls() {
     gl::GlRenderer* renderer = owner_->ExistingRenderer();
     return renderer ? renderer->DrawCalls() : 0;
 }
 
 uint64_t DeviceGlDrawCalls(IDirect3DDevice7* device) {
-    auto* gl = dynamic_cast<D3DDeviceGL*>(device);
+    auto* gl = dynamic_cast<Direct3DDevice7GL*>(device);
     return gl ? gl->GlDrawCalls() : 0;
 }
 
 bool FlushDevice(IDirect3DDevice7* device, bool wait) {
-    auto* gl = dynamic_cast<D3DDeviceGL*>(device);
+    auto* gl = dynamic_cast<Direct3DDevice7GL*>(device);
     if (!gl) return false;
     gl->FlushDrawing(wait);
     return true;

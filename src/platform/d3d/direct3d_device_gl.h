@@ -1,4 +1,4 @@
-// d3d_device_gl.h — IDirect3DDevice7 on OpenGL.
+// direct3d_device_gl.h — IDirect3DDevice7 on OpenGL.
 //
 // Keeps Direct3D 7's results: row-vector matrices (p' = p x M), clip depth
 // 0..w, left-handed space, the top-left screen origin with pixel centres on
@@ -26,45 +26,46 @@
 
 #include <vector>
 
-#include "platform/d3d/gl_renderer.h"
+#include "platform/com_object.h"
+#include "platform/gl/gl_renderer.h"
 
 namespace platform::ddraw {
-class DirectDrawImpl;
-class SurfaceImpl;
+class DirectDraw7GL;
+class DirectDrawSurface7GL;
 }  // namespace platform::ddraw
 
 namespace platform::d3d {
 
-class D3DDeviceGL final : public IDirect3DDevice7 {
+// Answers QueryInterface for no interface, IID_IUnknown included.
+class Direct3DDevice7GL final : public ComObject<IDirect3DDevice7, E_NOINTERFACE> {
 public:
-    D3DDeviceGL(IDirect3D7* direct3D, ddraw::DirectDrawImpl* owner, ddraw::SurfaceImpl* target, bool hardware);
+    Direct3DDevice7GL(IDirect3D7* direct3D, ddraw::DirectDraw7GL* owner, ddraw::DirectDrawSurface7GL* target,
+                      bool hardware);
 
-    HRESULT QueryInterface(REFIID riid, LPVOID* ppvObj) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
-
-    HRESULT GetCaps(LPD3DDEVICEDESC7 desc) override;
-    HRESULT EnumTextureFormats(LPD3DENUMPIXELFORMATSCALLBACK callback, LPVOID context) override;
+    HRESULT GetCaps(LPD3DDEVICEDESC7 lpD3DDevDesc) override;
+    HRESULT EnumTextureFormats(LPD3DENUMPIXELFORMATSCALLBACK lpD3DEnumPixelProc, LPVOID lpArg) override;
     HRESULT BeginScene() override;
     HRESULT EndScene() override;
-    HRESULT SetRenderTarget(LPDIRECTDRAWSURFACE7 target, DWORD flags) override;
-    HRESULT GetRenderTarget(LPDIRECTDRAWSURFACE7* target) override;
-    HRESULT Clear(DWORD count, LPD3DRECT rects, DWORD flags, D3DCOLOR color, D3DVALUE z, DWORD stencil) override;
-    HRESULT SetTransform(D3DTRANSFORMSTATETYPE type, LPD3DMATRIX matrix) override;
-    HRESULT GetTransform(D3DTRANSFORMSTATETYPE type, LPD3DMATRIX matrix) override;
-    HRESULT SetViewport(LPD3DVIEWPORT7 viewport) override;
-    HRESULT GetViewport(LPD3DVIEWPORT7 viewport) override;
-    HRESULT SetMaterial(LPD3DMATERIAL7 material) override;
-    HRESULT GetMaterial(LPD3DMATERIAL7 material) override;
-    HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) override;
-    HRESULT GetRenderState(D3DRENDERSTATETYPE state, LPDWORD value) override;
-    HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, DWORD fvf, LPVOID vertices, DWORD vertexCount, DWORD flags) override;
-    HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE type, DWORD fvf, LPVOID vertices, DWORD vertexCount,
-                                 LPWORD indices, DWORD indexCount, DWORD flags) override;
-    HRESULT GetTexture(DWORD stage, LPDIRECTDRAWSURFACE7* texture) override;
-    HRESULT SetTexture(DWORD stage, LPDIRECTDRAWSURFACE7 texture) override;
-    HRESULT GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE state, LPDWORD value) override;
-    HRESULT SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE state, DWORD value) override;
+    HRESULT SetRenderTarget(LPDIRECTDRAWSURFACE7 lpNewRenderTarget, DWORD dwFlags) override;
+    HRESULT GetRenderTarget(LPDIRECTDRAWSURFACE7* lplpRenderTarget) override;
+    HRESULT Clear(DWORD dwCount, LPD3DRECT lpRects, DWORD dwFlags, D3DCOLOR dwColor, D3DVALUE dvZ,
+                  DWORD dwStencil) override;
+    HRESULT SetTransform(D3DTRANSFORMSTATETYPE dtstTransformStateType, LPD3DMATRIX lpD3DMatrix) override;
+    HRESULT GetTransform(D3DTRANSFORMSTATETYPE dtstTransformStateType, LPD3DMATRIX lpD3DMatrix) override;
+    HRESULT SetViewport(LPD3DVIEWPORT7 lpViewport) override;
+    HRESULT GetViewport(LPD3DVIEWPORT7 lpViewport) override;
+    HRESULT SetMaterial(LPD3DMATERIAL7 lpMaterial) override;
+    HRESULT GetMaterial(LPD3DMATERIAL7 lpMaterial) override;
+    HRESULT SetRenderState(D3DRENDERSTATETYPE dwRenderStateType, DWORD dwRenderState) override;
+    HRESULT GetRenderState(D3DRENDERSTATETYPE dwRenderStateType, LPDWORD lpdwRenderState) override;
+    HRESULT DrawPrimitive(D3DPRIMITIVETYPE dptPrimitiveType, DWORD dwVertexTypeDesc, LPVOID lpvVertices,
+                          DWORD dwVertexCount, DWORD dwFlags) override;
+    HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE d3dptPrimitiveType, DWORD dwVertexTypeDesc, LPVOID lpvVertices,
+                                 DWORD dwVertexCount, LPWORD lpwIndices, DWORD dwIndexCount, DWORD dwFlags) override;
+    HRESULT GetTexture(DWORD dwStage, LPDIRECTDRAWSURFACE7* lplpTexture) override;
+    HRESULT SetTexture(DWORD dwStage, LPDIRECTDRAWSURFACE7 lpTexture) override;
+    HRESULT GetTextureStageState(DWORD dwStage, D3DTEXTURESTAGESTATETYPE dwState, LPDWORD lpdwValue) override;
+    HRESULT SetTextureStageState(DWORD dwStage, D3DTEXTURESTAGESTATETYPE dwState, DWORD dwValue) override;
 
     // Draws everything batched so far; with wait, also waits for GL to finish.
     void FlushDrawing(bool wait);
@@ -75,7 +76,7 @@ private:
     static constexpr int kRenderStates = 256;
     static constexpr int kStageStates = 32;
 
-    ~D3DDeviceGL();
+    ~Direct3DDevice7GL();
     HRESULT Draw(D3DPRIMITIVETYPE type, DWORD fvf, const void* vertices, DWORD vertexCount, const WORD* indices,
                  DWORD indexCount);
     void UpdateBaseState();
@@ -83,13 +84,12 @@ private:
     void UpdateTransform();
     gl::GlRenderer* Renderer();
 
-    ULONG refs_ = 1;
     IDirect3D7* direct3D_;
-    ddraw::DirectDrawImpl* owner_;
-    ddraw::SurfaceImpl* target_;
+    ddraw::DirectDraw7GL* owner_;
+    ddraw::DirectDrawSurface7GL* target_;
     bool hardware_;
     bool inScene_ = false;
-    ddraw::SurfaceImpl* textures_[kStages] = {};
+    ddraw::DirectDrawSurface7GL* textures_[kStages] = {};
     DWORD renderStates_[kRenderStates] = {};
     DWORD stageStates_[kStages][kStageStates] = {};
     D3DMATRIX world_{}, view_{}, projection_{}, combined_{};

@@ -4,10 +4,11 @@
 #include <cstring>
 #include <new>
 
-#include "platform/d3d/d3d_device_gl.h"
+#include "platform/com_object.h"
+#include "platform/d3d/direct3d_device_gl.h"
 #include "platform/ddraw/ddraw_object.h"
 #include "platform/ddraw/ddraw_surface.h"
-#include "platform/platform.h"
+#include "platform/platform_testing.h"
 
 namespace platform {
 namespace {
@@ -54,77 +55,67 @@ D3DPRIMCAPS PrimitiveCaps() {
     return caps;
 }
 
-class Direct3DImpl final : public IDirect3D7 {
+// Answers QueryInterface for IID_IDirect3D7 (not IID_IUnknown) and passes
+// IID_IDirectDraw7 on to its DirectDraw object.
+class Direct3D7GL final : public ComObject<IDirect3D7, DDERR_INVALIDPARAMS, IID_IDirect3D7> {
 public:
-    explicit Direct3DImpl(ddraw::DirectDrawImpl* owner) : owner_(owner) { owner_->AddRef(); }
+    explicit Direct3D7GL(ddraw::DirectDraw7GL* owner) : owner_(owner) { owner_->AddRef(); }
 
-    HRESULT QueryInterface(REFIID riid, LPVOID* out) override {
-        if (!out) return DDERR_INVALIDPARAMS;
-        *out = nullptr;
-        if (riid == IID_IDirect3D7) {
-            AddRef();
-            *out = static_cast<IDirect3D7*>(this);
-            return DD_OK;
-        }
-        if (riid == IID_IDirectDraw7) return owner_->QueryInterface(riid, out);
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        ULONG left = --refs_;
-        if (left == 0) delete this;
-        return left;
+    HRESULT QueryInterface(REFIID riid, LPVOID* ppvObj) override {
+        if (ppvObj && riid == IID_IDirectDraw7) return owner_->QueryInterface(riid, ppvObj);
+        return ComObject::QueryInterface(riid, ppvObj);
     }
 
-    HRESULT EnumDevices(LPD3DENUMDEVICESCALLBACK7 callback, LPVOID context) override {
-        if (!callback) return DDERR_INVALIDPARAMS;
+    HRESULT EnumDevices(LPD3DENUMDEVICESCALLBACK7 lpEnumDevicesCallback, LPVOID lpUserArg) override {
+        if (!lpEnumDevicesCallback) return DDERR_INVALIDPARAMS;
         char softwareDescription[] = "Software rasteriser on OpenGL";
         char softwareName[] = "RGB Emulation";
         D3DDEVICEDESC7 software = DescribeDevice(false);
-        if (callback(softwareDescription, softwareName, &software, context) == D3DENUMRET_CANCEL) return D3D_OK;
+        if (lpEnumDevicesCallback(softwareDescription, softwareName, &software, lpUserArg) == D3DENUMRET_CANCEL)
+            return D3D_OK;
         char hardwareDescription[] = "Hardware device on OpenGL";
         char hardwareName[] = "Direct3D HAL";
         D3DDEVICEDESC7 hardware = DescribeDevice(true);
-        callback(hardwareDescription, hardwareName, &hardware, context);
+        lpEnumDevicesCallback(hardwareDescription, hardwareName, &hardware, lpUserArg);
         return D3D_OK;
     }
 
-    HRESULT CreateDevice(REFCLSID rclsid, LPDIRECTDRAWSURFACE7 target, LPDIRECT3DDEVICE7* out) override {
-        if (!out) return DDERR_INVALIDPARAMS;
-        *out = nullptr;
+    HRESULT CreateDevice(REFCLSID rclsid, LPDIRECTDRAWSURFACE7 lpDDS, LPDIRECT3DDEVICE7* lplpD3DDevice) override {
+        if (!lplpD3DDevice) return DDERR_INVALIDPARAMS;
+        *lplpD3DDevice = nullptr;
         bool hardware = rclsid == IID_IDirect3DHALDevice;
         if (!hardware && rclsid != IID_IDirect3DRGBDevice) return DDERR_INVALIDPARAMS;
-        ddraw::SurfaceImpl* surface = target ? ddraw::SurfaceImpl::From(target) : nullptr;
+        ddraw::DirectDrawSurface7GL* surface = lpDDS ? ddraw::DirectDrawSurface7GL::From(lpDDS) : nullptr;
         if (!surface || surface->Owner() != owner_ || !surface->IsRenderTarget() || surface->IsDead())
             return DDERR_INVALIDPARAMS;
         if (surface->Layout().bitCount != 16 && surface->Layout().bitCount != 32) return DDERR_INVALIDPIXELFORMAT;
         if (!owner_->Renderer()) return D3DERR_INITFAILED;
-        auto* device = new (std::nothrow) D3DDeviceGL(this, owner_, surface, hardware);
+        auto* device = new (std::nothrow) Direct3DDevice7GL(this, owner_, surface, hardware);
         if (!device) return DDERR_OUTOFMEMORY;
-        *out = device;
+        *lplpD3DDevice = device;
         return D3D_OK;
     }
 
-    HRESULT EnumZBufferFormats(REFCLSID riid, LPD3DENUMPIXELFORMATSCALLBACK callback, LPVOID context) override {
-        if (!callback) return DDERR_INVALIDPARAMS;
-        if (riid != IID_IDirect3DHALDevice && riid != IID_IDirect3DRGBDevice) return DDERR_INVALIDPARAMS;
+    HRESULT EnumZBufferFormats(REFCLSID riidDevice, LPD3DENUMPIXELFORMATSCALLBACK lpEnumCallback,
+                               LPVOID lpContext) override {
+        if (!lpEnumCallback) return DDERR_INVALIDPARAMS;
+        if (riidDevice != IID_IDirect3DHALDevice && riidDevice != IID_IDirect3DRGBDevice) return DDERR_INVALIDPARAMS;
         for (ddraw::StandardFormat f : kDepthFormats) {
             DDPIXELFORMAT format = ddraw::PixelFormatOf(f);
-            if (callback(&format, context) == D3DENUMRET_CANCEL) break;
+            if (lpEnumCallback(&format, lpContext) == D3DENUMRET_CANCEL) break;
         }
         return D3D_OK;
     }
 
 private:
-    ~Direct3DImpl() { owner_->Release(); }
-    ULONG refs_ = 1;
-    ddraw::DirectDrawImpl* owner_;
+    ~Direct3D7GL() { owner_->Release(); }
+    ddraw::DirectDraw7GL* owner_;
 };
 
 }  // namespace
 
-HRESULT CreateDirect3D(ddraw::DirectDrawImpl* owner, IDirect3D7** out) {
-    *out = new (std::nothrow) Direct3DImpl(owner);
+HRESULT CreateDirect3D(ddraw::DirectDraw7GL* owner, IDirect3D7** out) {
+    *out = new (std::nothrow) Direct3D7GL(owner);
     return *out ? DD_OK : DDERR_OUTOFMEMORY;
 }
 

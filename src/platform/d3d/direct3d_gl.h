@@ -10,13 +10,13 @@
 #include <d3d.h>
 
 namespace platform::ddraw {
-class DirectDrawImpl;
+class DirectDraw7GL;
 }
 
 namespace platform::d3d {
 
 // The IDirect3D7 interface of a DirectDraw object (holds a reference on it).
-HRESULT CreateDirect3D(ddraw::DirectDrawImpl* owner, IDirect3D7** out);
+HRESULT CreateDirect3D(ddraw::DirectDraw7GL* owner, IDirect3D7** out);
 // The description EnumDevices and GetCaps report for a device type.
 D3DDEVICEDESC7 DescribeDevice(bool hardware);
 // The texture formats EnumTextureFormats lists, in order.

@@ -9,9 +9,9 @@
 #include <new>
 
 #include "platform/d3d/direct3d_gl.h"
-#include "platform/d3d/gl_renderer.h"
+#include "platform/gl/gl_renderer.h"
 #include "platform/ddraw/ddraw_surface.h"
-#include "platform/platform.h"
+#include "platform/platform_testing.h"
 #include "platform/win32/window_backend.h"
 
 namespace platform {
@@ -33,7 +33,7 @@ void SetDirectDrawCreateHook(DirectDrawCreateHook hook) { CreateHook() = std::mo
 void SetDirectDrawEnumerateHook(DirectDrawEnumerateHook hook) { EnumerateHook() = std::move(hook); }
 
 void FinishRendering(IDirectDraw7* directDraw) {
-    auto* impl = dynamic_cast<ddraw::DirectDrawImpl*>(directDraw);
+    auto* impl = dynamic_cast<ddraw::DirectDraw7GL*>(directDraw);
     if (!impl) return;
     if (gl::GlRenderer* renderer = impl->ExistingRenderer()) renderer->Finish();
 }
@@ -65,29 +65,16 @@ void FillModeDescription(DDSURFACEDESC2* desc, int width, int height, int bitCou
 
 // ---- clipper -----------------------------------------------------------------------------
 
-ClipperImpl::ClipperImpl(IDirectDraw7* owner) : owner_(owner) { owner_->AddRef(); }
-ClipperImpl::~ClipperImpl() { owner_->Release(); }
+DirectDrawClipperGL::DirectDrawClipperGL(IDirectDraw7* owner) : owner_(owner) { owner_->AddRef(); }
+DirectDrawClipperGL::~DirectDrawClipperGL() { owner_->Release(); }
 
-HRESULT ClipperImpl::QueryInterface(REFIID, LPVOID* out) {
-    if (out) *out = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG ClipperImpl::AddRef() { return ++refs_; }
-
-ULONG ClipperImpl::Release() {
-    ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-}
-
-HRESULT ClipperImpl::GetHWnd(HWND* hwnd) {
+HRESULT DirectDrawClipperGL::GetHWnd(HWND* hwnd) {
     if (!hwnd) return DDERR_INVALIDPARAMS;
     *hwnd = hwnd_;
     return DD_OK;
 }
 
-HRESULT ClipperImpl::SetHWnd(DWORD, HWND hwnd) {
+HRESULT DirectDrawClipperGL::SetHWnd(DWORD, HWND hwnd) {
     if (hwnd && !IsWindow(hwnd)) return DDERR_INVALIDPARAMS;
     hwnd_ = hwnd;
     return DD_OK;
@@ -95,10 +82,10 @@ HRESULT ClipperImpl::SetHWnd(DWORD, HWND hwnd) {
 
 // ---- DirectDraw object -----------------------------------------------------------------------
 
-DirectDrawImpl::DirectDrawImpl(const DisplayInfo& display)
+DirectDraw7GL::DirectDraw7GL(const DisplayInfo& display)
     : display_(display), modeWidth_(display.width), modeHeight_(display.height), modeBits_(display.bitCount) {}
 
-DirectDrawImpl::~DirectDrawImpl() {
+DirectDraw7GL::~DirectDraw7GL() {
     if (fillHookWindow_) {
         SetNativeFillHook(fillHookWindow_, nullptr);
         SetNativeImageHook(fillHookWindow_, nullptr);
@@ -106,51 +93,35 @@ DirectDrawImpl::~DirectDrawImpl() {
     renderer_.reset();
 }
 
-HRESULT DirectDrawImpl::QueryInterface(REFIID riid, LPVOID* out) {
-    if (!out) return DDERR_INVALIDPARAMS;
-    *out = nullptr;
-    if (riid == IID_IDirectDraw7) {
-        AddRef();
-        *out = static_cast<IDirectDraw7*>(this);
-        return DD_OK;
-    }
-    if (riid == IID_IDirect3D7) {
-        IDirect3D7* d3d = nullptr;
-        HRESULT hr = d3d::CreateDirect3D(this, &d3d);
-        if (FAILED(hr)) return hr;
-        *out = d3d;
-        return DD_OK;
-    }
-    return E_NOINTERFACE;
+HRESULT DirectDraw7GL::QueryInterface(REFIID riid, LPVOID* ppvObj) {
+    if (!ppvObj || riid != IID_IDirect3D7) return ComObject::QueryInterface(riid, ppvObj);
+    *ppvObj = nullptr;
+    IDirect3D7* d3d = nullptr;
+    HRESULT hr = d3d::CreateDirect3D(this, &d3d);
+    if (FAILED(hr)) return hr;
+    *ppvObj = d3d;
+    return DD_OK;
 }
 
-ULONG DirectDrawImpl::AddRef() { return ++refs_; }
-
-ULONG DirectDrawImpl::Release() {
-    ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-}
-
-HRESULT DirectDrawImpl::CreateClipper(DWORD, LPDIRECTDRAWCLIPPER* out, IUnknown* outer) {
+HRESULT DirectDraw7GL::CreateClipper(DWORD, LPDIRECTDRAWCLIPPER* out, IUnknown* outer) {
     if (!out) return DDERR_INVALIDPARAMS;
     *out = nullptr;
     if (outer) return DDERR_INVALIDPARAMS;
-    *out = new (std::nothrow) ClipperImpl(this);
+    *out = new (std::nothrow) DirectDrawClipperGL(this);
     return *out ? DD_OK : DDERR_OUTOFMEMORY;
 }
 
-HRESULT DirectDrawImpl::CreateSurface(LPDDSURFACEDESC2 desc, LPDIRECTDRAWSURFACE7* out, IUnknown* outer) {
+HRESULT DirectDraw7GL::CreateSurface(LPDDSURFACEDESC2 desc, LPDIRECTDRAWSURFACE7* out, IUnknown* outer) {
     if (!out) return DDERR_INVALIDPARAMS;
     *out = nullptr;
     if (!desc || outer) return DDERR_INVALIDPARAMS;
-    SurfaceImpl* surface = nullptr;
-    HRESULT hr = SurfaceImpl::Create(this, *desc, &surface);
+    DirectDrawSurface7GL* surface = nullptr;
+    HRESULT hr = DirectDrawSurface7GL::Create(this, *desc, &surface);
     if (SUCCEEDED(hr)) *out = surface;
     return hr;
 }
 
-bool DirectDrawImpl::ModeListed(DWORD width, DWORD height, DWORD bitCount) const {
+bool DirectDraw7GL::ModeListed(DWORD width, DWORD height, DWORD bitCount) const {
     if (bitCount != 16 && bitCount != 32) return false;
     for (const ModeSize& s : OfferedModeSizes(display_)) {
         if (static_cast<DWORD>(s.width) == width && static_cast<DWORD>(s.height) == height) return true;
@@ -158,8 +129,8 @@ bool DirectDrawImpl::ModeListed(DWORD width, DWORD height, DWORD bitCount) const
     return false;
 }
 
-HRESULT DirectDrawImpl::EnumDisplayModes(DWORD, LPDDSURFACEDESC2 filter, LPVOID context,
-                                         LPDDENUMMODESCALLBACK2 callback) {
+HRESULT DirectDraw7GL::EnumDisplayModes(DWORD, LPDDSURFACEDESC2 filter, LPVOID context,
+                                        LPDDENUMMODESCALLBACK2 callback) {
     if (!callback) return DDERR_INVALIDPARAMS;
     for (const ModeSize& s : OfferedModeSizes(display_)) {
         for (int bits : {16, 32}) {
@@ -178,19 +149,19 @@ HRESULT DirectDrawImpl::EnumDisplayModes(DWORD, LPDDSURFACEDESC2 filter, LPVOID 
     return DD_OK;
 }
 
-HRESULT DirectDrawImpl::GetDisplayMode(LPDDSURFACEDESC2 desc) {
+HRESULT DirectDraw7GL::GetDisplayMode(LPDDSURFACEDESC2 desc) {
     if (!desc) return DDERR_INVALIDPARAMS;
     FillModeDescription(desc, modeWidth_, modeHeight_, modeBits_, display_.refreshRate);
     return DD_OK;
 }
 
-HRESULT DirectDrawImpl::RestoreAllSurfaces() {
+HRESULT DirectDraw7GL::RestoreAllSurfaces() {
     if (!CheckDisplayOwned()) return DDERR_NOEXCLUSIVEMODE;
-    for (SurfaceImpl* s : surfaces_) s->SetLost(false);
+    for (DirectDrawSurface7GL* s : surfaces_) s->SetLost(false);
     return DD_OK;
 }
 
-HRESULT DirectDrawImpl::SetCooperativeLevel(HWND hwnd, DWORD flags) {
+HRESULT DirectDraw7GL::SetCooperativeLevel(HWND hwnd, DWORD flags) {
     bool fullscreen = flags & DDSCL_FULLSCREEN;
     bool exclusive = flags & DDSCL_EXCLUSIVE;
     bool normal = flags & DDSCL_NORMAL;
@@ -211,7 +182,7 @@ HRESULT DirectDrawImpl::SetCooperativeLevel(HWND hwnd, DWORD flags) {
     return DD_OK;
 }
 
-HRESULT DirectDrawImpl::SetDisplayMode(DWORD width, DWORD height, DWORD bitCount, DWORD, DWORD) {
+HRESULT DirectDraw7GL::SetDisplayMode(DWORD width, DWORD height, DWORD bitCount, DWORD, DWORD) {
     if (!ModeListed(width, height, bitCount)) return DDERR_INVALIDMODE;
     modeWidth_ = static_cast<int>(width);
     modeHeight_ = static_cast<int>(height);
@@ -219,11 +190,11 @@ HRESULT DirectDrawImpl::SetDisplayMode(DWORD width, DWORD height, DWORD bitCount
     return DD_OK;
 }
 
-bool DirectDrawImpl::CheckDisplayOwned() {
+bool DirectDraw7GL::CheckDisplayOwned() {
     if (!exclusive_) return true;
     bool owned = hwnd_ && NativeWindowShown(hwnd_);
     if (!owned && wasOwned_) {
-        for (SurfaceImpl* s : surfaces_) {
+        for (DirectDrawSurface7GL* s : surfaces_) {
             if (s->IsPrimary() || s->IsRenderTarget() || s->IsZBuffer()) s->SetLost(true);
         }
     }
@@ -231,24 +202,24 @@ bool DirectDrawImpl::CheckDisplayOwned() {
     return owned;
 }
 
-HRESULT DirectDrawImpl::TestCooperativeLevel() { return CheckDisplayOwned() ? DD_OK : DDERR_NOEXCLUSIVEMODE; }
+HRESULT DirectDraw7GL::TestCooperativeLevel() { return CheckDisplayOwned() ? DD_OK : DDERR_NOEXCLUSIVEMODE; }
 
-HWND DirectDrawImpl::PresentWindow(const SurfaceImpl* primary) const {
+HWND DirectDraw7GL::PresentWindow(const DirectDrawSurface7GL* primary) const {
     if (hwnd_) return hwnd_;
     return primary ? primary->ClipperWindow() : nullptr;
 }
 
-gl::GlRenderer* DirectDrawImpl::ExistingRenderer() {
+gl::GlRenderer* DirectDraw7GL::ExistingRenderer() {
     if (!renderer_ || !renderer_->Activate()) return nullptr;
     return renderer_.get();
 }
 
-gl::GlRenderer* DirectDrawImpl::Renderer() {
+gl::GlRenderer* DirectDraw7GL::Renderer() {
     if (renderer_) return renderer_->Activate() ? renderer_.get() : nullptr;
     if (rendererFailed_) return nullptr;
     HWND window = hwnd_;
     if (!window) {
-        for (SurfaceImpl* s : surfaces_) {
+        for (DirectDrawSurface7GL* s : surfaces_) {
             if (s->IsPrimary() && s->ClipperWindow()) window = s->ClipperWindow();
         }
     }
@@ -270,16 +241,16 @@ gl::GlRenderer* DirectDrawImpl::Renderer() {
     return renderer_.get();
 }
 
-void DirectDrawImpl::RegisterSurface(SurfaceImpl* surface) { surfaces_.push_back(surface); }
+void DirectDraw7GL::RegisterSurface(DirectDrawSurface7GL* surface) { surfaces_.push_back(surface); }
 
-void DirectDrawImpl::UnregisterSurface(SurfaceImpl* surface) {
+void DirectDraw7GL::UnregisterSurface(DirectDrawSurface7GL* surface) {
     surfaces_.erase(std::remove(surfaces_.begin(), surfaces_.end(), surface), surfaces_.end());
 }
 
 }  // namespace ddraw
 }  // namespace platform
 
-using platform::ddraw::DirectDrawImpl;
+using platform::ddraw::DirectDraw7GL;
 using platform::ddraw::DisplayInfo;
 using platform::ddraw::QueryDisplays;
 
@@ -297,7 +268,7 @@ HRESULT DirectDrawCreateEx(GUID* lpGuid, LPVOID* lplpDD, REFIID iid, IUnknown* p
         }
         if (!display) return DDERR_INVALIDPARAMS;
     }
-    auto* dd = new (std::nothrow) DirectDrawImpl(*display);
+    auto* dd = new (std::nothrow) DirectDraw7GL(*display);
     if (!dd) return DDERR_OUTOFMEMORY;
     *lplpDD = static_cast<IDirectDraw7*>(dd);
     return DD_OK;

@@ -22,6 +22,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/com_object.h"
 #include "platform/ddraw/display_info.h"
 #include "platform/ddraw/pixel_format.h"
 
@@ -31,32 +32,29 @@ class GlRenderer;
 
 namespace platform::ddraw {
 
-class SurfaceImpl;
+class DirectDrawSurface7GL;
 
-class ClipperImpl final : public IDirectDrawClipper {
+// Answers QueryInterface for no interface, IID_IUnknown included.
+class DirectDrawClipperGL final : public ComObject<IDirectDrawClipper, E_NOINTERFACE> {
 public:
-    explicit ClipperImpl(IDirectDraw7* owner);
-    HRESULT QueryInterface(REFIID riid, LPVOID* ppvObj) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
+    explicit DirectDrawClipperGL(IDirectDraw7* owner);
     HRESULT GetHWnd(HWND* hwnd) override;
     HRESULT SetHWnd(DWORD flags, HWND hwnd) override;
     HWND Window() const { return hwnd_; }
 
 private:
-    ~ClipperImpl();
-    ULONG refs_ = 1;
+    ~DirectDrawClipperGL();
     IDirectDraw7* owner_;
     HWND hwnd_ = nullptr;
 };
 
-class DirectDrawImpl final : public IDirectDraw7 {
+// Answers QueryInterface for IID_IDirectDraw7 (not IID_IUnknown) and hands
+// out a new IDirect3D7 for IID_IDirect3D7.
+class DirectDraw7GL final : public ComObject<IDirectDraw7, DDERR_INVALIDPARAMS, IID_IDirectDraw7> {
 public:
-    explicit DirectDrawImpl(const DisplayInfo& display);
+    explicit DirectDraw7GL(const DisplayInfo& display);
 
     HRESULT QueryInterface(REFIID riid, LPVOID* ppvObj) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
 
     HRESULT CreateClipper(DWORD flags, LPDIRECTDRAWCLIPPER* out, IUnknown* outer) override;
     HRESULT CreateSurface(LPDDSURFACEDESC2 desc, LPDIRECTDRAWSURFACE7* out, IUnknown* outer) override;
@@ -80,19 +78,18 @@ public:
     HWND CooperativeWindow() const { return hwnd_; }
     // The window the primary surface presents into: the cooperative window,
     // else the window of a clipper set on the primary.
-    HWND PresentWindow(const SurfaceImpl* primary) const;
+    HWND PresentWindow(const DirectDrawSurface7GL* primary) const;
 
-    void RegisterSurface(SurfaceImpl* surface);
-    void UnregisterSurface(SurfaceImpl* surface);
+    void RegisterSurface(DirectDrawSurface7GL* surface);
+    void UnregisterSurface(DirectDrawSurface7GL* surface);
     // In exclusive mode: whether the full-screen window is on its display.
     // Losing it marks the video-memory surfaces lost.
     bool CheckDisplayOwned();
 
 private:
-    ~DirectDrawImpl();
+    ~DirectDraw7GL();
     bool ModeListed(DWORD width, DWORD height, DWORD bitCount) const;
 
-    ULONG refs_ = 1;
     DisplayInfo display_;
     HWND hwnd_ = nullptr;
     HWND fillHookWindow_ = nullptr;
@@ -102,7 +99,7 @@ private:
     int modeHeight_;
     int modeBits_;
     bool wasOwned_ = true;
-    std::vector<SurfaceImpl*> surfaces_;
+    std::vector<DirectDrawSurface7GL*> surfaces_;
     std::unique_ptr<gl::GlRenderer> renderer_;
     bool rendererFailed_ = false;
 };

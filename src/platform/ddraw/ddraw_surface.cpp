@@ -6,7 +6,7 @@
 #include <cstring>
 #include <new>
 
-#include "platform/d3d/gl_renderer.h"
+#include "platform/gl/gl_renderer.h"
 #include "platform/ddraw/ddraw_object.h"
 #include "platform/win32/gdi_dc.h"
 
@@ -35,7 +35,8 @@ std::vector<uint8_t>& Scratch() {
 
 }  // namespace
 
-SurfaceImpl::SurfaceImpl(DirectDrawImpl* owner, int width, int height, const PixelLayout& layout, const DDSCAPS2& caps)
+DirectDrawSurface7GL::DirectDrawSurface7GL(DirectDraw7GL* owner, int width, int height, const PixelLayout& layout,
+                                           const DDSCAPS2& caps)
     : owner_(owner), width_(width), height_(height), layout_(layout), caps_(caps) {
     pitch_ = (width_ * layout_.BytesPerPixel() + 3) & ~3;
     pixels_.assign(static_cast<size_t>(pitch_) * static_cast<size_t>(height_), 0);
@@ -43,11 +44,11 @@ SurfaceImpl::SurfaceImpl(DirectDrawImpl* owner, int width, int height, const Pix
     owner_->RegisterSurface(this);
 }
 
-SurfaceImpl::~SurfaceImpl() {
+DirectDrawSurface7GL::~DirectDrawSurface7GL() {
     if (!dead_) Kill();
 }
 
-HRESULT SurfaceImpl::Create(DirectDrawImpl* owner, const DDSURFACEDESC2& desc, SurfaceImpl** out) {
+HRESULT DirectDrawSurface7GL::Create(DirectDraw7GL* owner, const DDSURFACEDESC2& desc, DirectDrawSurface7GL** out) {
     *out = nullptr;
     if (!(desc.dwFlags & DDSD_CAPS)) return DDERR_INVALIDPARAMS;
     DDSCAPS2 caps = desc.ddsCaps;
@@ -89,7 +90,7 @@ HRESULT SurfaceImpl::Create(DirectDrawImpl* owner, const DDSURFACEDESC2& desc, S
                 if (!layout.Valid()) return DDERR_INVALIDPIXELFORMAT;
             }
         }
-        auto* surface = new SurfaceImpl(owner, width, height, layout, caps);
+        auto* surface = new DirectDrawSurface7GL(owner, width, height, layout, caps);
         if (surface->IsTexture()) {
             if (gl::GlRenderer* renderer = owner->ExistingRenderer()) renderer->PrepareTexture(*surface);
         }
@@ -103,8 +104,8 @@ HRESULT SurfaceImpl::Create(DirectDrawImpl* owner, const DDSURFACEDESC2& desc, S
             backCaps.dwCaps = DDSCAPS_BACKBUFFER | DDSCAPS_FLIP | DDSCAPS_COMPLEX | DDSCAPS_VIDEOMEMORY |
                               DDSCAPS_LOCALVIDMEM | (caps.dwCaps & DDSCAPS_3DDEVICE);
             for (DWORD i = 0; i < backBuffers; ++i) {
-                auto* back = new SurfaceImpl(owner, width, height, layout, backCaps);
-                back->refs_ = 0;  // held by the chain; GetAttachedSurface hands out references
+                auto* back = new DirectDrawSurface7GL(owner, width, height, layout, backCaps);
+                back->SetReferenceCount(0);  // held by the chain; GetAttachedSurface hands out references
                 back->chainRoot_ = surface;
                 if (i > 0) back->caps_.dwCaps &= ~static_cast<DWORD>(DDSCAPS_BACKBUFFER);
                 surface->chain_.push_back(back);
@@ -117,19 +118,19 @@ HRESULT SurfaceImpl::Create(DirectDrawImpl* owner, const DDSURFACEDESC2& desc, S
     }
 }
 
-void SurfaceImpl::Kill() {
+void DirectDrawSurface7GL::Kill() {
     if (dead_) return;
     if (gl::GlRenderer* renderer = owner_->ExistingRenderer()) renderer->ReleaseSurface(*this);
     if (dc_) {
         gdi::DeletePixelViewDc(dc_);
         dc_ = nullptr;
     }
-    std::vector<SurfaceImpl*> chain;
+    std::vector<DirectDrawSurface7GL*> chain;
     chain.swap(chain_);
     // As in DirectDraw, the surfaces created with the chain go with its front
     // whatever references are still held on them (the device framework keeps
     // one more than it gives back); such a reference is dead from here on.
-    for (SurfaceImpl* back : chain) {
+    for (DirectDrawSurface7GL* back : chain) {
         back->chainRoot_ = nullptr;
         back->Kill();
         delete back;
@@ -148,36 +149,21 @@ void SurfaceImpl::Kill() {
     owner_->Release();
 }
 
-SurfaceImpl* SurfaceImpl::From(IDirectDrawSurface7* surface) { return dynamic_cast<SurfaceImpl*>(surface); }
+DirectDrawSurface7GL* DirectDrawSurface7GL::From(IDirectDrawSurface7* surface) {
+    return dynamic_cast<DirectDrawSurface7GL*>(surface);
+}
 
-HWND SurfaceImpl::ClipperWindow() const { return clipper_ ? clipper_->Window() : nullptr; }
+HWND DirectDrawSurface7GL::ClipperWindow() const { return clipper_ ? clipper_->Window() : nullptr; }
 
 // ---- IUnknown ----------------------------------------------------------------------------
 
-HRESULT SurfaceImpl::QueryInterface(REFIID riid, LPVOID* out) {
-    if (!out) return DDERR_INVALIDPARAMS;
-    *out = nullptr;
-    if (riid == IID_IDirectDrawSurface7) {
-        AddRef();
-        *out = static_cast<IDirectDrawSurface7*>(this);
-        return DD_OK;
-    }
-    return E_NOINTERFACE;
-}
-
-ULONG SurfaceImpl::AddRef() { return ++refs_; }
-
-ULONG SurfaceImpl::Release() {
-    if (refs_ == 0) return 0;
-    ULONG left = --refs_;
-    // A back buffer belongs to its chain, which deletes it with its front.
-    if (left == 0 && !chainRoot_) delete this;
-    return left;
+void DirectDrawSurface7GL::LastReferenceGone() {
+    if (!chainRoot_) delete this;
 }
 
 // ---- contents ------------------------------------------------------------------------------
 
-void SurfaceImpl::SyncFromGl() {
+void DirectDrawSurface7GL::SyncFromGl() {
     if (dead_) return;
     gl::GlRenderer* renderer = owner_->ExistingRenderer();
     if (!renderer) return;
@@ -186,7 +172,7 @@ void SurfaceImpl::SyncFromGl() {
     if (glNewer_) renderer->ReadBack(*this);
 }
 
-HRESULT SurfaceImpl::ResolveRect(const RECT* in, RECT* out) const {
+HRESULT DirectDrawSurface7GL::ResolveRect(const RECT* in, RECT* out) const {
     if (!in) {
         *out = RECT{0, 0, width_, height_};
         return DD_OK;
@@ -198,7 +184,7 @@ HRESULT SurfaceImpl::ResolveRect(const RECT* in, RECT* out) const {
     return DD_OK;
 }
 
-void SurfaceImpl::FillDescription(DDSURFACEDESC2* desc) const {
+void DirectDrawSurface7GL::FillDescription(DDSURFACEDESC2* desc) const {
     std::memset(desc, 0, sizeof(*desc));
     desc->dwSize = sizeof(DDSURFACEDESC2);
     desc->dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH | DDSD_PITCH | DDSD_PIXELFORMAT;
@@ -221,27 +207,27 @@ void SurfaceImpl::FillDescription(DDSURFACEDESC2* desc) const {
     }
 }
 
-HRESULT SurfaceImpl::GetSurfaceDesc(LPDDSURFACEDESC2 desc) {
+HRESULT DirectDrawSurface7GL::GetSurfaceDesc(LPDDSURFACEDESC2 desc) {
     if (!desc) return DDERR_INVALIDPARAMS;
     if (dead_) return DDERR_SURFACELOST;
     FillDescription(desc);
     return DD_OK;
 }
 
-HRESULT SurfaceImpl::GetPixelFormat(LPDDPIXELFORMAT format) {
+HRESULT DirectDrawSurface7GL::GetPixelFormat(LPDDPIXELFORMAT format) {
     if (!format) return DDERR_INVALIDPARAMS;
     if (dead_) return DDERR_SURFACELOST;
     *format = PixelFormatOf(layout_);
     return DD_OK;
 }
 
-HRESULT SurfaceImpl::GetCaps(LPDDSCAPS2 caps) {
+HRESULT DirectDrawSurface7GL::GetCaps(LPDDSCAPS2 caps) {
     if (!caps) return DDERR_INVALIDPARAMS;
     *caps = caps_;
     return DD_OK;
 }
 
-HRESULT SurfaceImpl::Lock(LPRECT rect, LPDDSURFACEDESC2 desc, DWORD flags, HANDLE) {
+HRESULT DirectDrawSurface7GL::Lock(LPRECT rect, LPDDSURFACEDESC2 desc, DWORD flags, HANDLE) {
     if (!desc) return DDERR_INVALIDPARAMS;
     if (dead_ || lost_) return DDERR_SURFACELOST;
     if (locked_ || dc_) return DDERR_SURFACEBUSY;
@@ -256,7 +242,7 @@ HRESULT SurfaceImpl::Lock(LPRECT rect, LPDDSURFACEDESC2 desc, DWORD flags, HANDL
     return DD_OK;
 }
 
-HRESULT SurfaceImpl::Unlock(LPRECT) {
+HRESULT DirectDrawSurface7GL::Unlock(LPRECT) {
     if (dead_) return DDERR_SURFACELOST;
     if (!locked_) return DDERR_NOTLOCKED;
     locked_ = false;
@@ -264,7 +250,7 @@ HRESULT SurfaceImpl::Unlock(LPRECT) {
     return DD_OK;
 }
 
-HRESULT SurfaceImpl::GetDC(HDC* dc) {
+HRESULT DirectDrawSurface7GL::GetDC(HDC* dc) {
     if (!dc) return DDERR_INVALIDPARAMS;
     *dc = nullptr;
     if (dead_ || lost_) return DDERR_SURFACELOST;
@@ -280,7 +266,7 @@ HRESULT SurfaceImpl::GetDC(HDC* dc) {
     return DD_OK;
 }
 
-HRESULT SurfaceImpl::ReleaseDC(HDC dc) {
+HRESULT DirectDrawSurface7GL::ReleaseDC(HDC dc) {
     if (dead_) return DDERR_SURFACELOST;
     if (!dc_) return DDERR_NODC;
     if (dc != dc_) return DDERR_INVALIDPARAMS;
@@ -290,7 +276,7 @@ HRESULT SurfaceImpl::ReleaseDC(HDC dc) {
     return DD_OK;
 }
 
-HRESULT SurfaceImpl::GetColorKey(DWORD flags, LPDDCOLORKEY key) {
+HRESULT DirectDrawSurface7GL::GetColorKey(DWORD flags, LPDDCOLORKEY key) {
     if (!key) return DDERR_INVALIDPARAMS;
     if (flags & DDCKEY_SRCBLT) {
         if (!hasSrcKey_) return DDERR_NOCOLORKEY;
@@ -305,7 +291,7 @@ HRESULT SurfaceImpl::GetColorKey(DWORD flags, LPDDCOLORKEY key) {
     return DDERR_INVALIDPARAMS;
 }
 
-HRESULT SurfaceImpl::SetColorKey(DWORD flags, LPDDCOLORKEY key) {
+HRESULT DirectDrawSurface7GL::SetColorKey(DWORD flags, LPDDCOLORKEY key) {
     if (dead_) return DDERR_SURFACELOST;
     bool* has = nullptr;
     DDCOLORKEY* slot = nullptr;
@@ -330,12 +316,12 @@ HRESULT SurfaceImpl::SetColorKey(DWORD flags, LPDDCOLORKEY key) {
 
 // ---- blits -------------------------------------------------------------------------------------
 
-HRESULT SurfaceImpl::Blt(LPRECT destRect, IDirectDrawSurface7* source, LPRECT sourceRect, DWORD flags,
-                         LPDDBLTFX fx) {
+HRESULT DirectDrawSurface7GL::Blt(LPRECT destRect, IDirectDrawSurface7* source, LPRECT sourceRect, DWORD flags,
+                                  LPDDBLTFX fx) {
     if (dead_ || lost_) return DDERR_SURFACELOST;
     if (locked_ || dc_) return DDERR_SURFACEBUSY;
     if (IsZBuffer()) return DDERR_UNSUPPORTED;
-    SurfaceImpl* src = source ? From(source) : nullptr;
+    DirectDrawSurface7GL* src = source ? From(source) : nullptr;
     if (source && !src) return DDERR_INVALIDPARAMS;
 
     if (flags & DDBLT_COLORFILL) {
@@ -423,9 +409,9 @@ HRESULT SurfaceImpl::Blt(LPRECT destRect, IDirectDrawSurface7* source, LPRECT so
     return DD_OK;
 }
 
-HRESULT SurfaceImpl::BltFast(DWORD x, DWORD y, IDirectDrawSurface7* source, LPRECT sourceRect, DWORD trans) {
+HRESULT DirectDrawSurface7GL::BltFast(DWORD x, DWORD y, IDirectDrawSurface7* source, LPRECT sourceRect, DWORD trans) {
     if (dead_ || lost_) return DDERR_SURFACELOST;
-    SurfaceImpl* src = source ? From(source) : nullptr;
+    DirectDrawSurface7GL* src = source ? From(source) : nullptr;
     if (!src) return DDERR_INVALIDPARAMS;
     RECT s;
     if (HRESULT hr = src->ResolveRect(sourceRect, &s); FAILED(hr)) return hr;
@@ -438,7 +424,7 @@ HRESULT SurfaceImpl::BltFast(DWORD x, DWORD y, IDirectDrawSurface7* source, LPRE
     return Blt(&d, source, &s, flags, nullptr);
 }
 
-HRESULT SurfaceImpl::Present(const RECT* destRect, SurfaceImpl* source, const RECT& sourceRect) {
+HRESULT DirectDrawSurface7GL::Present(const RECT* destRect, DirectDrawSurface7GL* source, const RECT& sourceRect) {
     gl::GlRenderer* renderer = owner_->Renderer();
     if (!renderer) return DD_OK;
     HWND window = owner_->PresentWindow(this);
@@ -461,13 +447,13 @@ HRESULT SurfaceImpl::Present(const RECT* destRect, SurfaceImpl* source, const RE
     return DD_OK;
 }
 
-HRESULT SurfaceImpl::Flip(IDirectDrawSurface7* targetOverride, DWORD) {
+HRESULT DirectDrawSurface7GL::Flip(IDirectDrawSurface7* targetOverride, DWORD) {
     if (dead_) return DDERR_SURFACELOST;
     if (chain_.empty()) return DDERR_NOTFLIPPABLE;
     if (!owner_->CheckDisplayOwned() || lost_) return DDERR_SURFACELOST;
-    SurfaceImpl* back = chain_[0];
+    DirectDrawSurface7GL* back = chain_[0];
     if (targetOverride) {
-        SurfaceImpl* target = From(targetOverride);
+        DirectDrawSurface7GL* target = From(targetOverride);
         if (std::find(chain_.begin(), chain_.end(), target) == chain_.end()) return DDERR_INVALIDPARAMS;
         back = target;
     }
@@ -483,7 +469,7 @@ HRESULT SurfaceImpl::Flip(IDirectDrawSurface7* targetOverride, DWORD) {
     return DD_OK;
 }
 
-void SurfaceImpl::SwapContents(SurfaceImpl& other) {
+void DirectDrawSurface7GL::SwapContents(DirectDrawSurface7GL& other) {
     std::swap(pixels_, other.pixels_);
     std::swap(version_, other.version_);
     std::swap(glNewer_, other.glNewer_);
@@ -492,9 +478,9 @@ void SurfaceImpl::SwapContents(SurfaceImpl& other) {
 
 // ---- attachments ----------------------------------------------------------------------------------
 
-HRESULT SurfaceImpl::AddAttachedSurface(IDirectDrawSurface7* surface) {
+HRESULT DirectDrawSurface7GL::AddAttachedSurface(IDirectDrawSurface7* surface) {
     if (dead_) return DDERR_SURFACELOST;
-    SurfaceImpl* z = surface ? From(surface) : nullptr;
+    DirectDrawSurface7GL* z = surface ? From(surface) : nullptr;
     if (!z || z == this || !z->IsZBuffer() || IsZBuffer()) return DDERR_INVALIDPARAMS;
     if (z->width_ != width_ || z->height_ != height_) return DDERR_INVALIDPARAMS;
     if (zBuffer_) return DDERR_INVALIDPARAMS;
@@ -503,9 +489,9 @@ HRESULT SurfaceImpl::AddAttachedSurface(IDirectDrawSurface7* surface) {
     return DD_OK;
 }
 
-HRESULT SurfaceImpl::DeleteAttachedSurface(DWORD, IDirectDrawSurface7* surface) {
+HRESULT DirectDrawSurface7GL::DeleteAttachedSurface(DWORD, IDirectDrawSurface7* surface) {
     if (dead_) return DDERR_SURFACELOST;
-    SurfaceImpl* z = surface ? From(surface) : zBuffer_;
+    DirectDrawSurface7GL* z = surface ? From(surface) : zBuffer_;
     if (!z || z != zBuffer_) return DDERR_SURFACENOTATTACHED;
     if (gl::GlRenderer* renderer = owner_->ExistingRenderer()) renderer->Flush();
     zBuffer_ = nullptr;
@@ -513,21 +499,21 @@ HRESULT SurfaceImpl::DeleteAttachedSurface(DWORD, IDirectDrawSurface7* surface) 
     return DD_OK;
 }
 
-HRESULT SurfaceImpl::GetAttachedSurface(LPDDSCAPS2 caps, IDirectDrawSurface7** out) {
+HRESULT DirectDrawSurface7GL::GetAttachedSurface(LPDDSCAPS2 caps, IDirectDrawSurface7** out) {
     if (!out) return DDERR_INVALIDPARAMS;
     *out = nullptr;
     if (!caps) return DDERR_INVALIDPARAMS;
     if (dead_) return DDERR_SURFACELOST;
-    auto matches = [caps](const SurfaceImpl* s) {
+    auto matches = [caps](const DirectDrawSurface7GL* s) {
         return (s->caps_.dwCaps & caps->dwCaps) == caps->dwCaps && (s->caps_.dwCaps2 & caps->dwCaps2) == caps->dwCaps2;
     };
-    SurfaceImpl* found = nullptr;
+    DirectDrawSurface7GL* found = nullptr;
     if (!chain_.empty() && matches(chain_[0])) found = chain_[0];
     if (!found && chainRoot_) {
         // A back buffer's attachment is the next surface of the chain.
         auto& chain = chainRoot_->chain_;
         auto it = std::find(chain.begin(), chain.end(), this);
-        SurfaceImpl* next = (it != chain.end() && it + 1 != chain.end()) ? *(it + 1) : chainRoot_;
+        DirectDrawSurface7GL* next = (it != chain.end() && it + 1 != chain.end()) ? *(it + 1) : chainRoot_;
         if (next != this && matches(next)) found = next;
     }
     if (!found && zBuffer_ && matches(zBuffer_)) found = zBuffer_;
@@ -537,9 +523,9 @@ HRESULT SurfaceImpl::GetAttachedSurface(LPDDSCAPS2 caps, IDirectDrawSurface7** o
     return DD_OK;
 }
 
-HRESULT SurfaceImpl::SetClipper(LPDIRECTDRAWCLIPPER clipper) {
+HRESULT DirectDrawSurface7GL::SetClipper(LPDIRECTDRAWCLIPPER clipper) {
     if (dead_) return DDERR_SURFACELOST;
-    auto* c = clipper ? dynamic_cast<ClipperImpl*>(clipper) : nullptr;
+    auto* c = clipper ? dynamic_cast<DirectDrawClipperGL*>(clipper) : nullptr;
     if (clipper && !c) return DDERR_INVALIDPARAMS;
     if (c) c->AddRef();
     if (clipper_) clipper_->Release();
@@ -547,20 +533,20 @@ HRESULT SurfaceImpl::SetClipper(LPDIRECTDRAWCLIPPER clipper) {
     return DD_OK;
 }
 
-HRESULT SurfaceImpl::IsLost() {
+HRESULT DirectDrawSurface7GL::IsLost() {
     if (dead_) return DDERR_SURFACELOST;
     return lost_ ? DDERR_SURFACELOST : DD_OK;
 }
 
-HRESULT SurfaceImpl::Restore() {
+HRESULT DirectDrawSurface7GL::Restore() {
     if (dead_) return DDERR_SURFACELOST;
     if (owner_->IsExclusive() && !owner_->CheckDisplayOwned()) return DDERR_NOEXCLUSIVEMODE;
     lost_ = false;
-    for (SurfaceImpl* back : chain_) back->lost_ = false;
+    for (DirectDrawSurface7GL* back : chain_) back->lost_ = false;
     return DD_OK;
 }
 
-HRESULT SurfaceImpl::GetDDInterface(LPVOID* out) {
+HRESULT DirectDrawSurface7GL::GetDDInterface(LPVOID* out) {
     if (!out) return DDERR_INVALIDPARAMS;
     *out = nullptr;
     if (dead_) return DDERR_SURFACELOST;

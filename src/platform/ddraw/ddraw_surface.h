@@ -27,23 +27,21 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/d3d/gl_surface_state.h"
+#include "platform/com_object.h"
+#include "platform/gl/gl_surface_state.h"
 #include "platform/ddraw/pixel_format.h"
 
 namespace platform::ddraw {
 
-class DirectDrawImpl;
-class ClipperImpl;
+class DirectDraw7GL;
+class DirectDrawClipperGL;
 
-class SurfaceImpl final : public IDirectDrawSurface7 {
+// Answers QueryInterface for IID_IDirectDrawSurface7 only (not IID_IUnknown).
+class DirectDrawSurface7GL final
+    : public ComObject<IDirectDrawSurface7, DDERR_INVALIDPARAMS, IID_IDirectDrawSurface7> {
 public:
     // Creates a surface (and, for a flipping primary, its back buffers).
-    static HRESULT Create(DirectDrawImpl* owner, const DDSURFACEDESC2& desc, SurfaceImpl** out);
-
-    // IUnknown
-    HRESULT QueryInterface(REFIID riid, LPVOID* ppvObj) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
+    static HRESULT Create(DirectDraw7GL* owner, const DDSURFACEDESC2& desc, DirectDrawSurface7GL** out);
 
     // IDirectDrawSurface7
     HRESULT AddAttachedSurface(IDirectDrawSurface7* surface) override;
@@ -67,9 +65,9 @@ public:
     HRESULT GetDDInterface(LPVOID* out) override;
 
     // ---- inside the layer ----
-    static SurfaceImpl* From(IDirectDrawSurface7* surface);
+    static DirectDrawSurface7GL* From(IDirectDrawSurface7* surface);
 
-    DirectDrawImpl* Owner() const { return owner_; }
+    DirectDraw7GL* Owner() const { return owner_; }
     int Width() const { return width_; }
     int Height() const { return height_; }
     int Pitch() const { return pitch_; }
@@ -82,7 +80,7 @@ public:
     bool IsPrimary() const { return caps_.dwCaps & DDSCAPS_PRIMARYSURFACE; }
     bool IsZBuffer() const { return caps_.dwCaps & DDSCAPS_ZBUFFER; }
     bool IsDead() const { return dead_; }
-    SurfaceImpl* ZBuffer() const { return zBuffer_; }
+    DirectDrawSurface7GL* ZBuffer() const { return zBuffer_; }
     HWND ClipperWindow() const;
 
     // Pixel versions: bumped by every change made on the processor side.
@@ -102,16 +100,17 @@ public:
     void Kill();
 
 private:
-    SurfaceImpl(DirectDrawImpl* owner, int width, int height, const PixelLayout& layout, const DDSCAPS2& caps);
-    ~SurfaceImpl();
+    DirectDrawSurface7GL(DirectDraw7GL* owner, int width, int height, const PixelLayout& layout, const DDSCAPS2& caps);
+    ~DirectDrawSurface7GL();
+    // A back buffer belongs to its chain, which deletes it with its front.
+    void LastReferenceGone() override;
 
-    HRESULT Present(const RECT* destRect, SurfaceImpl* source, const RECT& sourceRect);
+    HRESULT Present(const RECT* destRect, DirectDrawSurface7GL* source, const RECT& sourceRect);
     HRESULT ResolveRect(const RECT* in, RECT* out) const;
     void FillDescription(DDSURFACEDESC2* desc) const;
-    void SwapContents(SurfaceImpl& other);
+    void SwapContents(DirectDrawSurface7GL& other);
 
-    ULONG refs_ = 1;
-    DirectDrawImpl* owner_;
+    DirectDraw7GL* owner_;
     int width_;
     int height_;
     int pitch_;
@@ -132,10 +131,10 @@ private:
     DDCOLORKEY srcKey_{};
     DDCOLORKEY destKey_{};
 
-    SurfaceImpl* zBuffer_ = nullptr;            // attached depth buffer (one reference)
-    std::vector<SurfaceImpl*> chain_;           // back buffers of a flipping primary (owned)
-    SurfaceImpl* chainRoot_ = nullptr;          // the primary of a back buffer
-    ClipperImpl* clipper_ = nullptr;            // one reference
+    DirectDrawSurface7GL* zBuffer_ = nullptr;            // attached depth buffer (one reference)
+    std::vector<DirectDrawSurface7GL*> chain_;           // back buffers of a flipping primary (owned)
+    DirectDrawSurface7GL* chainRoot_ = nullptr;          // the primary of a back buffer
+    DirectDrawClipperGL* clipper_ = nullptr;            // one reference
     DWORD backBufferCount_ = 0;
 };
 

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <optional>
 
-#include "platform/platform.h"
+#include "platform/platform_testing.h"
 
 namespace platform {
 namespace {

@@ -9,7 +9,7 @@
 
 #include "platform/dmusic/music_loader.h"
 #include "platform/dmusic/performance_fluidsynth.h"
-#include "platform/platform.h"
+#include "platform/platform_testing.h"
 
 namespace platform {
 namespace {

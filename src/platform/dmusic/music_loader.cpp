@@ -1,42 +1,27 @@
 // music_loader.cpp — IDirectMusicLoader8 over Standard MIDI files in memory.
 #include "platform/dmusic/music_loader.h"
 
-#include <atomic>
 #include <cstddef>
 #include <new>
 #include <vector>
 
+#include "platform/com_object.h"
 #include "platform/dmusic/music_segment.h"
 #include "platform/dmusic/standard_midi_file.h"
 
 namespace platform::dmusic {
 namespace {
 
-class LoaderImpl final : public IDirectMusicLoader8 {
+class DirectMusicLoader8Fluid final
+    : public ComObject<IDirectMusicLoader8, E_POINTER, IID_IUnknown, IID_IDirectMusicLoader, IID_IDirectMusicLoader8> {
 public:
-    HRESULT QueryInterface(REFIID riid, LPVOID* ppvObj) override {
-        if (!ppvObj) return E_POINTER;
-        *ppvObj = nullptr;
-        if (riid != IID_IUnknown && riid != IID_IDirectMusicLoader && riid != IID_IDirectMusicLoader8)
-            return E_NOINTERFACE;
-        AddRef();
-        *ppvObj = static_cast<IDirectMusicLoader8*>(this);
-        return S_OK;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        const ULONG left = --refs_;
-        if (left == 0) delete this;
-        return left;
-    }
     HRESULT GetObject(LPDMUS_OBJECTDESC pDesc, REFIID riid, LPVOID* ppv) override;
 
 private:
-    ~LoaderImpl() = default;
-    std::atomic<ULONG> refs_{1};
+    ~DirectMusicLoader8Fluid() = default;
 };
 
-HRESULT LoaderImpl::GetObject(LPDMUS_OBJECTDESC pDesc, REFIID riid, LPVOID* ppv) {
+HRESULT DirectMusicLoader8Fluid::GetObject(LPDMUS_OBJECTDESC pDesc, REFIID riid, LPVOID* ppv) {
     if (!ppv) return E_POINTER;
     *ppv = nullptr;
     if (!pDesc) return E_POINTER;
@@ -57,7 +42,7 @@ HRESULT LoaderImpl::GetObject(LPDMUS_OBJECTDESC pDesc, REFIID riid, LPVOID* ppv)
     MidiFileInfo info;
     if (!ReadMidiFileInfo(bytes, size, &info)) return DMUS_E_UNSUPPORTED_STREAM;
     try {
-        auto* segment = new SegmentImpl(std::vector<uint8_t>(bytes, bytes + size), info);
+        auto* segment = new DirectMusicSegment8Fluid(std::vector<uint8_t>(bytes, bytes + size), info);
         *ppv = static_cast<IDirectMusicSegment8*>(segment);
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
@@ -68,7 +53,7 @@ HRESULT LoaderImpl::GetObject(LPDMUS_OBJECTDESC pDesc, REFIID riid, LPVOID* ppv)
 }  // namespace
 
 HRESULT CreateLoader(REFIID riid, LPVOID* out) {
-    auto* loader = new (std::nothrow) LoaderImpl;
+    auto* loader = new (std::nothrow) DirectMusicLoader8Fluid;
     if (!loader) return E_OUTOFMEMORY;
     HRESULT hr = loader->QueryInterface(riid, out);
     loader->Release();

@@ -7,28 +7,10 @@
 
 namespace platform::dmusic {
 
-SegmentImpl::SegmentImpl(std::vector<uint8_t> bytes, const MidiFileInfo& info)
+DirectMusicSegment8Fluid::DirectMusicSegment8Fluid(std::vector<uint8_t> bytes, const MidiFileInfo& info)
     : bytes_(std::move(bytes)), info_(info) {}
 
-HRESULT SegmentImpl::QueryInterface(REFIID riid, LPVOID* ppvObj) {
-    if (!ppvObj) return E_POINTER;
-    *ppvObj = nullptr;
-    if (riid != IID_IUnknown && riid != IID_IDirectMusicSegment && riid != IID_IDirectMusicSegment8)
-        return E_NOINTERFACE;
-    AddRef();
-    *ppvObj = static_cast<IDirectMusicSegment8*>(this);
-    return S_OK;
-}
-
-ULONG SegmentImpl::AddRef() { return ++refs_; }
-
-ULONG SegmentImpl::Release() {
-    const ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-}
-
-HRESULT SegmentImpl::GetLength(MUSIC_TIME* pmtLength) {
+HRESULT DirectMusicSegment8Fluid::GetLength(MUSIC_TIME* pmtLength) {
     if (!pmtLength) return E_POINTER;
     const uint64_t length = info_.endTick * DMUS_PPQ / static_cast<uint64_t>(info_.ticksPerQuarter);
     *pmtLength = static_cast<MUSIC_TIME>(
@@ -36,12 +18,12 @@ HRESULT SegmentImpl::GetLength(MUSIC_TIME* pmtLength) {
     return S_OK;
 }
 
-HRESULT SegmentImpl::SetRepeats(DWORD dwRepeats) {
+HRESULT DirectMusicSegment8Fluid::SetRepeats(DWORD dwRepeats) {
     repeats_ = dwRepeats;
     return S_OK;
 }
 
-HRESULT SegmentImpl::GetRepeats(DWORD* pdwRepeats) {
+HRESULT DirectMusicSegment8Fluid::GetRepeats(DWORD* pdwRepeats) {
     if (!pdwRepeats) return E_POINTER;
     *pdwRepeats = repeats_;
     return S_OK;

@@ -8,21 +8,20 @@
 
 #include <dmusici.h>
 
-#include <atomic>
 #include <cstdint>
 #include <vector>
 
+#include "platform/com_object.h"
 #include "platform/dmusic/standard_midi_file.h"
 
 namespace platform::dmusic {
 
-class SegmentImpl final : public IDirectMusicSegment8 {
+class DirectMusicSegment8Fluid final
+    : public ComObject<IDirectMusicSegment8, E_POINTER, IID_IUnknown, IID_IDirectMusicSegment,
+                       IID_IDirectMusicSegment8> {
 public:
-    SegmentImpl(std::vector<uint8_t> bytes, const MidiFileInfo& info);
+    DirectMusicSegment8Fluid(std::vector<uint8_t> bytes, const MidiFileInfo& info);
 
-    HRESULT QueryInterface(REFIID riid, LPVOID* ppvObj) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
     HRESULT GetLength(MUSIC_TIME* pmtLength) override;
     HRESULT SetRepeats(DWORD dwRepeats) override;
     HRESULT GetRepeats(DWORD* pdwRepeats) override;
@@ -31,8 +30,7 @@ public:
     DWORD Repeats() const { return repeats_; }
 
 private:
-    ~SegmentImpl() = default;
-    std::atomic<ULONG> refs_{1};
+    ~DirectMusicSegment8Fluid() = default;
     std::vector<uint8_t> bytes_;
     MidiFileInfo info_;
     DWORD repeats_ = 0;

@@ -2,24 +2,23 @@
 #include "platform/dmusic/performance_fluidsynth.h"
 
 #include <algorithm>
-#include <atomic>
 #include <climits>
 #include <cmath>
 #include <cstring>
 #include <memory>
 #include <new>
 
+#include "platform/com_object.h"
 #include "platform/dmusic/music_segment.h"
 #include "platform/dmusic/synth_port.h"
 
 namespace platform::dmusic {
 namespace {
 
-class PerformanceImpl final : public IDirectMusicPerformance8 {
+class DirectMusicPerformance8Fluid final
+    : public ComObject<IDirectMusicPerformance8, E_POINTER, IID_IUnknown, IID_IDirectMusicPerformance,
+                       IID_IDirectMusicPerformance8> {
 public:
-    HRESULT QueryInterface(REFIID riid, LPVOID* ppvObj) override;
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override;
     HRESULT Init(IDirectMusic** ppDirectMusic, LPDIRECTSOUND pDirectSound, HWND hWnd) override;
     HRESULT PlaySegment(IDirectMusicSegment* pSegment, DWORD dwFlags, int64_t i64StartTime,
                         IDirectMusicSegmentState** ppSegmentState) override;
@@ -32,39 +31,22 @@ public:
     HRESULT CloseDown() override;
 
 private:
-    ~PerformanceImpl() { CloseDown(); }
+    ~DirectMusicPerformance8Fluid() { CloseDown(); }
     void ApplyGain();
     // Both with the port locked.
     void EndPlayer();
     void ApplyTempo();
 
-    std::atomic<ULONG> refs_{1};
     bool initialised_ = false;
     DWORD autoDownload_ = 0;
     LONG masterVolume_ = 0;
     float masterTempo_ = 1.0f;
     std::unique_ptr<SynthPort> port_;
     fluid_player_t* player_ = nullptr;
-    SegmentImpl* playing_ = nullptr;  // one reference held while it plays
+    DirectMusicSegment8Fluid* playing_ = nullptr;  // one reference held while it plays
 };
 
-HRESULT PerformanceImpl::QueryInterface(REFIID riid, LPVOID* ppvObj) {
-    if (!ppvObj) return E_POINTER;
-    *ppvObj = nullptr;
-    if (riid != IID_IUnknown && riid != IID_IDirectMusicPerformance && riid != IID_IDirectMusicPerformance8)
-        return E_NOINTERFACE;
-    AddRef();
-    *ppvObj = static_cast<IDirectMusicPerformance8*>(this);
-    return S_OK;
-}
-
-ULONG PerformanceImpl::Release() {
-    const ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-}
-
-HRESULT PerformanceImpl::Init(IDirectMusic** ppDirectMusic, LPDIRECTSOUND pDirectSound, HWND) {
+HRESULT DirectMusicPerformance8Fluid::Init(IDirectMusic** ppDirectMusic, LPDIRECTSOUND pDirectSound, HWND) {
     if (initialised_) return DMUS_E_ALREADY_INITED;
     // There is no DirectMusic or DirectSound object to hand out or to use.
     if (ppDirectMusic || pDirectSound) return E_NOTIMPL;
@@ -72,7 +54,7 @@ HRESULT PerformanceImpl::Init(IDirectMusic** ppDirectMusic, LPDIRECTSOUND pDirec
     return S_OK;
 }
 
-HRESULT PerformanceImpl::AddPort(IDirectMusicPort* pPort) {
+HRESULT DirectMusicPerformance8Fluid::AddPort(IDirectMusicPort* pPort) {
     if (!initialised_) return DMUS_E_NOT_INIT;
     if (pPort) return E_NOTIMPL;  // only the default port exists
     if (port_) return S_OK;
@@ -82,7 +64,7 @@ HRESULT PerformanceImpl::AddPort(IDirectMusicPort* pPort) {
     return S_OK;
 }
 
-HRESULT PerformanceImpl::SetGlobalParam(REFGUID rguidType, void* pParam, DWORD dwSize) {
+HRESULT DirectMusicPerformance8Fluid::SetGlobalParam(REFGUID rguidType, void* pParam, DWORD dwSize) {
     if (!initialised_) return DMUS_E_NOT_INIT;
     if (!pParam) return E_POINTER;
     if (rguidType == GUID_PerfAutoDownload) {
@@ -117,7 +99,7 @@ HRESULT PerformanceImpl::SetGlobalParam(REFGUID rguidType, void* pParam, DWORD d
     return E_NOTIMPL;
 }
 
-HRESULT PerformanceImpl::GetGlobalParam(REFGUID rguidType, void* pParam, DWORD dwSize) {
+HRESULT DirectMusicPerformance8Fluid::GetGlobalParam(REFGUID rguidType, void* pParam, DWORD dwSize) {
     if (!initialised_) return DMUS_E_NOT_INIT;
     if (!pParam) return E_POINTER;
     const void* value = nullptr;
@@ -130,12 +112,12 @@ HRESULT PerformanceImpl::GetGlobalParam(REFGUID rguidType, void* pParam, DWORD d
     return S_OK;
 }
 
-HRESULT PerformanceImpl::PlaySegment(IDirectMusicSegment* pSegment, DWORD dwFlags, int64_t,
-                                     IDirectMusicSegmentState** ppSegmentState) {
+HRESULT DirectMusicPerformance8Fluid::PlaySegment(IDirectMusicSegment* pSegment, DWORD dwFlags, int64_t,
+                                                  IDirectMusicSegmentState** ppSegmentState) {
     if (!initialised_) return DMUS_E_NOT_INIT;
     if (!pSegment) return E_POINTER;
     if (ppSegmentState || (dwFlags & DMUS_SEGF_SECONDARY)) return E_NOTIMPL;
-    auto* segment = dynamic_cast<SegmentImpl*>(pSegment);
+    auto* segment = dynamic_cast<DirectMusicSegment8Fluid*>(pSegment);
     if (!segment) return E_INVALIDARG;  // not a segment of this loader
     if (!port_) return DMUS_E_NOT_FOUND;  // no port to play on
 
@@ -169,8 +151,8 @@ HRESULT PerformanceImpl::PlaySegment(IDirectMusicSegment* pSegment, DWORD dwFlag
     return hr;
 }
 
-HRESULT PerformanceImpl::Stop(IDirectMusicSegment* pSegment, IDirectMusicSegmentState* pSegmentState, MUSIC_TIME,
-                              DWORD) {
+HRESULT DirectMusicPerformance8Fluid::Stop(IDirectMusicSegment* pSegment, IDirectMusicSegmentState* pSegmentState,
+                                           MUSIC_TIME, DWORD) {
     if (!initialised_) return DMUS_E_NOT_INIT;
     if (pSegmentState) return E_NOTIMPL;
     if (!port_) return S_OK;
@@ -181,7 +163,7 @@ HRESULT PerformanceImpl::Stop(IDirectMusicSegment* pSegment, IDirectMusicSegment
     return S_OK;
 }
 
-HRESULT PerformanceImpl::IsPlaying(IDirectMusicSegment* pSegment, IDirectMusicSegmentState* pSegState) {
+HRESULT DirectMusicPerformance8Fluid::IsPlaying(IDirectMusicSegment* pSegment, IDirectMusicSegmentState* pSegState) {
     if (!initialised_) return DMUS_E_NOT_INIT;
     if (pSegState) return E_NOTIMPL;
     if (!port_ || !player_) return S_FALSE;
@@ -192,7 +174,7 @@ HRESULT PerformanceImpl::IsPlaying(IDirectMusicSegment* pSegment, IDirectMusicSe
     return playing ? S_OK : S_FALSE;
 }
 
-HRESULT PerformanceImpl::CloseDown() {
+HRESULT DirectMusicPerformance8Fluid::CloseDown() {
     if (port_) {
         port_->Lock();
         EndPlayer();
@@ -207,7 +189,7 @@ HRESULT PerformanceImpl::CloseDown() {
     return S_OK;
 }
 
-void PerformanceImpl::ApplyGain() {
+void DirectMusicPerformance8Fluid::ApplyGain() {
     if (!port_) return;
     const double factor = std::pow(10.0, masterVolume_ / 2000.0);
     port_->Lock();
@@ -215,11 +197,11 @@ void PerformanceImpl::ApplyGain() {
     port_->Unlock();
 }
 
-void PerformanceImpl::ApplyTempo() {
+void DirectMusicPerformance8Fluid::ApplyTempo() {
     if (player_) fluid_player_set_tempo(player_, FLUID_PLAYER_TEMPO_INTERNAL, masterTempo_);
 }
 
-void PerformanceImpl::EndPlayer() {
+void DirectMusicPerformance8Fluid::EndPlayer() {
     if (player_) {
         fluid_player_stop(player_);
         delete_fluid_player(player_);
@@ -236,7 +218,7 @@ void PerformanceImpl::EndPlayer() {
 }  // namespace
 
 HRESULT CreatePerformance(REFIID riid, LPVOID* out) {
-    auto* performance = new (std::nothrow) PerformanceImpl;
+    auto* performance = new (std::nothrow) DirectMusicPerformance8Fluid;
     if (!performance) return E_OUTOFMEMORY;
     HRESULT hr = performance->QueryInterface(riid, out);
     performance->Release();

@@ -1,5 +1,5 @@
 // gl_context.cpp — the current-context bookkeeping shared by both backends.
-#include "platform/d3d/gl_context.h"
+#include "platform/gl/gl_context.h"
 
 #include <malloc.h>
 

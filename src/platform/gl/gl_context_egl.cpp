@@ -2,7 +2,7 @@
 // platform (no display, no default framebuffer; everything goes into
 // framebuffer objects). Falls back to the default EGL display when the
 // surfaceless platform is missing.
-#include "platform/d3d/gl_context.h"
+#include "platform/gl/gl_context.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>

@@ -1,6 +1,6 @@
 // gl_context_sdl.cpp — an OpenGL context on the SDL window of a Win32
 // window: double-buffered, vertical sync on where the driver allows it.
-#include "platform/d3d/gl_context.h"
+#include "platform/gl/gl_context.h"
 
 #include <GL/gl.h>
 #include <SDL.h>

@@ -3,7 +3,7 @@
 // of the surface, so Direct3D's top-left origin needs no flip inside the
 // layer; only presentation into a window flips.
 #define GL_GLEXT_PROTOTYPES 1
-#include "platform/d3d/gl_renderer.h"
+#include "platform/gl/gl_renderer.h"
 
 #include <GL/gl.h>
 #include <GL/glext.h>
@@ -13,14 +13,14 @@
 #include <array>
 #include <cstring>
 
-#include "platform/d3d/gl_shaders.h"
+#include "platform/gl/gl_shaders.h"
 #include "platform/ddraw/ddraw_surface.h"
 
 namespace platform::gl {
 
 using ddraw::PixelLayout;
 using ddraw::StandardFormat;
-using ddraw::SurfaceImpl;
+using ddraw::DirectDrawSurface7GL;
 
 namespace {
 
@@ -232,7 +232,7 @@ GlRenderer::Program* GlRenderer::ProgramFor(const ProgramKey& key) {
 
 // ---- surfaces ----------------------------------------------------------------------------
 
-void GlRenderer::ReleaseSurface(SurfaceImpl& surface) {
+void GlRenderer::ReleaseSurface(DirectDrawSurface7GL& surface) {
     if (!Activate()) return;
     if (vertexCount_) Flush();
     SurfaceGl& g = surface.Gl();
@@ -247,13 +247,14 @@ void GlRenderer::ReleaseSurface(SurfaceImpl& surface) {
     InvalidateState();
 }
 
-void GlRenderer::PrepareTexture(SurfaceImpl& surface) {
+void GlRenderer::PrepareTexture(DirectDrawSurface7GL& surface) {
     if (surface.Width() <= kAtlasMaxTile && surface.Height() <= kAtlasMaxTile && surface.Gl().atlasPage < 0 &&
         Activate())
         PlaceInAtlas(surface);
 }
 
-void GlRenderer::ConvertRows(const SurfaceImpl& surface, int x, int y, int w, int h, uint32_t* out, int stride) {
+void GlRenderer::ConvertRows(const DirectDrawSurface7GL& surface, int x, int y, int w, int h, uint32_t* out,
+                             int stride) {
     const PixelLayout& layout = surface.Layout();
     int bytes = layout.BytesPerPixel();
     const bool x8 = layout.Is(StandardFormat::X8R8G8B8);
@@ -282,7 +283,7 @@ void GlRenderer::ConvertRows(const SurfaceImpl& surface, int x, int y, int w, in
     }
 }
 
-bool GlRenderer::UploadOwnTexture(SurfaceImpl& surface) {
+bool GlRenderer::UploadOwnTexture(DirectDrawSurface7GL& surface) {
     SurfaceGl& g = surface.Gl();
     int w = surface.Width(), h = surface.Height();
     if (vertexCount_) Flush();
@@ -303,7 +304,7 @@ bool GlRenderer::UploadOwnTexture(SurfaceImpl& surface) {
     return true;
 }
 
-bool GlRenderer::PlaceInAtlas(SurfaceImpl& surface) {
+bool GlRenderer::PlaceInAtlas(DirectDrawSurface7GL& surface) {
     SurfaceGl& g = surface.Gl();
     int w = surface.Width() + 2, h = surface.Height() + 2;
     for (size_t p = 0; p < pages_.size(); ++p) {
@@ -343,7 +344,7 @@ bool GlRenderer::PlaceInAtlas(SurfaceImpl& surface) {
     return PlaceInAtlas(surface);
 }
 
-void GlRenderer::UploadAtlasTile(SurfaceImpl& surface) {
+void GlRenderer::UploadAtlasTile(DirectDrawSurface7GL& surface) {
     SurfaceGl& g = surface.Gl();
     int w = surface.Width(), h = surface.Height();
     int bw = w + 2, bh = h + 2;
@@ -370,7 +371,7 @@ void GlRenderer::UploadAtlasTile(SurfaceImpl& surface) {
     InvalidateState();
 }
 
-TexMode GlRenderer::ResolveTexture(SurfaceImpl* surface, const SamplerState& sampler, StageTexture* out,
+TexMode GlRenderer::ResolveTexture(DirectDrawSurface7GL* surface, const SamplerState& sampler, StageTexture* out,
                                    float tile[4]) {
     std::memset(out, 0, sizeof(*out));
     if (!surface || surface->IsDead() || surface->IsZBuffer()) return TexMode::None;
@@ -399,7 +400,7 @@ TexMode GlRenderer::ResolveTexture(SurfaceImpl* surface, const SamplerState& sam
     return TexMode::Direct;
 }
 
-bool GlRenderer::EnsureColorBuffer(SurfaceImpl& surface) {
+bool GlRenderer::EnsureColorBuffer(DirectDrawSurface7GL& surface) {
     SurfaceGl& g = surface.Gl();
     if (g.fbo) return true;
     glGenTextures(1, &g.colorTexture);
@@ -427,7 +428,7 @@ bool GlRenderer::EnsureColorBuffer(SurfaceImpl& surface) {
     return true;
 }
 
-bool GlRenderer::BindTarget(SurfaceImpl& surface) {
+bool GlRenderer::BindTarget(DirectDrawSurface7GL& surface) {
     if (surface.IsDead() || !Activate()) return false;
     if (!EnsureColorBuffer(surface)) return false;
     SurfaceGl& g = surface.Gl();
@@ -449,7 +450,7 @@ bool GlRenderer::BindTarget(SurfaceImpl& surface) {
         g.colorVersion = surface.Version();
         InvalidateState();
     }
-    SurfaceImpl* z = surface.ZBuffer();
+    DirectDrawSurface7GL* z = surface.ZBuffer();
     GLuint depth = 0;
     bool freshDepth = false;
     if (z && !z->IsDead()) {
@@ -494,7 +495,7 @@ bool GlRenderer::BindTarget(SurfaceImpl& surface) {
     return true;
 }
 
-bool GlRenderer::ReadBack(SurfaceImpl& surface) {
+bool GlRenderer::ReadBack(DirectDrawSurface7GL& surface) {
     if (!Activate()) return false;
     if (vertexCount_ && pending_.target == &surface) Flush();
     SurfaceGl& g = surface.Gl();
@@ -592,7 +593,7 @@ void GlRenderer::Flush() {
     int vertexCount = vertexCount_, indexCount = indexCount_;
     vertexCount_ = 0;
     indexCount_ = 0;
-    SurfaceImpl* target = pending_.target;
+    DirectDrawSurface7GL* target = pending_.target;
     if (!target || !BindTarget(*target)) return;
     Program* program = ProgramFor(pending_.program);
     if (!program) return;
@@ -622,7 +623,7 @@ void GlRenderer::Flush() {
     target->SetGlNewer(true);
 }
 
-void GlRenderer::Clear(SurfaceImpl& target, const int viewport[4], DWORD count, const RECT* rects, DWORD flags,
+void GlRenderer::Clear(DirectDrawSurface7GL& target, const int viewport[4], DWORD count, const RECT* rects, DWORD flags,
                        DWORD color, float z) {
     if (!Activate()) return;
     if (vertexCount_) Flush();
@@ -710,7 +711,7 @@ bool GlRenderer::DrawTexturedQuad(unsigned texture, int texWidth, int texHeight,
     return true;
 }
 
-bool GlRenderer::PresentToWindow(SurfaceImpl& source, const RECT& sourceRect, const RECT* destRect) {
+bool GlRenderer::PresentToWindow(DirectDrawSurface7GL& source, const RECT& sourceRect, const RECT* destRect) {
     if (!Activate() || !context_->HasWindow()) return false;
     if (vertexCount_) Flush();
     if (!BindTarget(source)) return false;
@@ -749,7 +750,7 @@ bool GlRenderer::PresentToWindow(SurfaceImpl& source, const RECT& sourceRect, co
     return true;
 }
 
-bool GlRenderer::DrawSurfaceInto(SurfaceImpl& source, const RECT& sourceRect, SurfaceImpl& target,
+bool GlRenderer::DrawSurfaceInto(DirectDrawSurface7GL& source, const RECT& sourceRect, DirectDrawSurface7GL& target,
                                  const RECT& destRect) {
     if (!Activate()) return false;
     if (vertexCount_) Flush();

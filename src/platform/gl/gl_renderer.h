@@ -28,11 +28,11 @@
 #include <memory>
 #include <vector>
 
-#include "platform/d3d/gl_context.h"
-#include "platform/d3d/gl_surface_state.h"
+#include "platform/gl/gl_context.h"
+#include "platform/gl/gl_surface_state.h"
 
 namespace platform::ddraw {
-class SurfaceImpl;
+class DirectDrawSurface7GL;
 }
 
 namespace platform::gl {
@@ -80,7 +80,7 @@ struct StageTexture {
 // Everything the GL state of a draw depends on. Compared bytewise: always
 // start from MakeDrawState, which clears the padding.
 struct DrawState {
-    ddraw::SurfaceImpl* target;
+    ddraw::DirectDrawSurface7GL* target;
     uint32_t primitive;  // GL_TRIANGLES, GL_LINES or GL_POINTS
     int32_t viewport[4];
     float minZ, maxZ;
@@ -117,19 +117,19 @@ public:
     bool Activate() { return context_->MakeCurrent(); }
 
     // ---- surfaces ----
-    void ReleaseSurface(ddraw::SurfaceImpl& surface);
+    void ReleaseSurface(ddraw::DirectDrawSurface7GL& surface);
     // Reserves a small texture's atlas tile when it is created, so that its
     // first draw, possibly mid-flight, allocates nothing.
-    void PrepareTexture(ddraw::SurfaceImpl& surface);
+    void PrepareTexture(ddraw::DirectDrawSurface7GL& surface);
     // Reads a drawn surface back into its memory.
-    bool ReadBack(ddraw::SurfaceImpl& surface);
+    bool ReadBack(ddraw::DirectDrawSurface7GL& surface);
     // Makes the framebuffer object of a render target, with its attached
     // z-buffer, current and up to date with its memory. False when GL fails.
-    bool BindTarget(ddraw::SurfaceImpl& surface);
+    bool BindTarget(ddraw::DirectDrawSurface7GL& surface);
     // Resolves how a stage samples a texture surface (null: none bound).
     // Fills the GL texture and sampling of the stage; for atlas tiles also
     // the tile rectangle (u, v origin and extent). Uploads changed pixels.
-    TexMode ResolveTexture(ddraw::SurfaceImpl* surface, const SamplerState& sampler, StageTexture* out,
+    TexMode ResolveTexture(ddraw::DirectDrawSurface7GL* surface, const SamplerState& sampler, StageTexture* out,
                            float tile[4]);
 
     // ---- drawing ----
@@ -145,18 +145,18 @@ public:
 
     // D3D Clear on a render target: rectangles in target pixels (none: the
     // whole viewport), limited to the viewport.
-    void Clear(ddraw::SurfaceImpl& target, const int viewport[4], DWORD count, const RECT* rects, DWORD flags,
+    void Clear(ddraw::DirectDrawSurface7GL& target, const int viewport[4], DWORD count, const RECT* rects, DWORD flags,
                DWORD color, float z);
 
     // Presents source (its rectangle sourceRect) into the window of the
     // context, letterboxed to keep the source's proportions when the window's
     // shape differs (fit) or stretched into destRect of the window's client
     // area (destRect given); then swaps.
-    bool PresentToWindow(ddraw::SurfaceImpl& source, const RECT& sourceRect, const RECT* destRect);
+    bool PresentToWindow(ddraw::DirectDrawSurface7GL& source, const RECT& sourceRect, const RECT* destRect);
     // Draws source into a rectangle of target (a surface with a framebuffer
     // object), scaled with bilinear filtering.
-    bool DrawSurfaceInto(ddraw::SurfaceImpl& source, const RECT& sourceRect, ddraw::SurfaceImpl& target,
-                         const RECT& destRect);
+    bool DrawSurfaceInto(ddraw::DirectDrawSurface7GL& source, const RECT& sourceRect,
+                         ddraw::DirectDrawSurface7GL& target, const RECT& destRect);
     // Paints the window black and swaps (the window class's background).
     void FillWindowBlack();
     // Shows a picture of the whole client area (0xAARRGGBB words, rows
@@ -178,11 +178,11 @@ private:
     bool Init();
     Program* ProgramFor(const ProgramKey& key);
     void ApplyState(const DrawState& state);
-    bool UploadOwnTexture(ddraw::SurfaceImpl& surface);
-    bool PlaceInAtlas(ddraw::SurfaceImpl& surface);
-    void UploadAtlasTile(ddraw::SurfaceImpl& surface);
-    void ConvertRows(const ddraw::SurfaceImpl& surface, int x, int y, int w, int h, uint32_t* out, int stride);
-    bool EnsureColorBuffer(ddraw::SurfaceImpl& surface);
+    bool UploadOwnTexture(ddraw::DirectDrawSurface7GL& surface);
+    bool PlaceInAtlas(ddraw::DirectDrawSurface7GL& surface);
+    void UploadAtlasTile(ddraw::DirectDrawSurface7GL& surface);
+    void ConvertRows(const ddraw::DirectDrawSurface7GL& surface, int x, int y, int w, int h, uint32_t* out, int stride);
+    bool EnsureColorBuffer(ddraw::DirectDrawSurface7GL& surface);
     bool DrawTexturedQuad(unsigned texture, int texWidth, int texHeight, const RECT& sourceRect, float x0, float y0,
                           float x1, float y1, int viewportW, int viewportH, bool flipY);
     void InvalidateState() { stateValid_ = false; }

@@ -4,7 +4,7 @@
 // DISABLE passes the current alpha on. A stage that reads a texture but has
 // none bound passes colour and alpha on unchanged (the device gives it a
 // pass-through combiner, or an empty atlas tile inside a batch).
-#include "platform/d3d/gl_shaders.h"
+#include "platform/gl/gl_shaders.h"
 
 #include <d3d.h>
 

@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "platform/d3d/gl_renderer.h"
+#include "platform/gl/gl_renderer.h"
 
 namespace platform::gl {
 

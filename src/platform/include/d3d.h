@@ -10,8 +10,9 @@
 // viewport, material, render and texture stage states, textures, DrawPrimitive
 // and DrawIndexedPrimitive).
 // Values and signatures follow the documented Direct3D 7 interfaces; the
-// OpenGL implementation lives in src/platform/d3d/. Left out: lights, clip
-// planes, vertex buffers, state blocks, stencil operations.
+// implementation lives in src/platform/d3d/, on the OpenGL backend in
+// src/platform/gl/. Left out: lights, clip planes, vertex buffers, state
+// blocks, stencil operations.
 #pragma once
 
 #include "ddraw.h"

@@ -12,7 +12,7 @@
 
 #include <cstdint>
 
-#include "platform/platform.h"
+#include "platform/platform_testing.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/platform_testing.h"
 #include "platform/win32/message_box_gtk.h"
 
 namespace {

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/platform_testing.h"
 
 namespace {
 

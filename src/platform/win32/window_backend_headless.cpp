@@ -9,7 +9,7 @@
 #include <map>
 #include <set>
 
-#include "platform/platform.h"
+#include "platform/platform_testing.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/window_backend.h"
 

@@ -1,17 +1,16 @@
-// window_manager.cpp — Win32 windows, window classes, the message queue,
-// timers, painting and the cursor, over a WindowBackendImpl.
+// window_manager.cpp — Win32 windows, window classes, painting and the
+// cursor, over a WindowBackendImpl. The message queue, timers and signals
+// are in message_queue.cpp; the two share window_table.h.
 //
 // Provides: RegisterClassA, UnregisterClassA, CreateWindowExA, DestroyWindow,
-// DefWindowProcA, IsWindow, GetParent, FindWindowA, SetForegroundWindow,
+// DefWindowProcA, IsWindow, GetParent, GetDlgItem, GetDlgCtrlID,
+// SendDlgItemMessageA, FindWindowA, SetForegroundWindow,
 // GetForegroundWindow, GetClientRect, ClientToScreen, ShowWindow,
 // InvalidateRect, UpdateWindow, BeginPaint, EndPaint, GetStockObject,
-// GetMessageA, PeekMessageA (PM_REMOVE, PM_NOYIELD, window and range
-// filters), TranslateMessage, DispatchMessageA, PostMessageA, SendMessageA,
-// PostQuitMessage, RegisterWindowMessageA, SetTimer, KillTimer, GetCursorPos,
-// SetCursor, LoadCursorA, GetDC, ReleaseDC, GetClipBox; SetWindowTextA,
-// GetWindowTextA, GetWindowTextLengthA, EnableWindow, IsWindowEnabled,
-// IsWindowVisible, GetWindowRect, ScreenToClient, SetWindowPos,
-// GetWindowLongPtrA.
+// GetCursorPos, SetCursor, LoadCursorA, GetDC, ReleaseDC, GetClipBox;
+// SetWindowTextA, GetWindowTextA, GetWindowTextLengthA, EnableWindow,
+// IsWindowEnabled, IsWindowVisible, GetWindowRect, ScreenToClient,
+// SetWindowPos, GetWindowLongPtrA.
 //
 // Painting: BeginPaint erases the background only when the window asked for
 // it (shown, or invalidated with erase), as Win32 does, so a second
@@ -19,72 +18,36 @@
 // window's DC draws into its picture (window_image.h), shown on the native
 // window when the DC is released.
 //
-// One thread, one queue. GetMessageA returns, in Win32's order: posted and
-// input messages, then WM_QUIT once the queue is empty, then WM_PAINT for a
-// window that needs painting, then due timers. As in Win32, an interval
-// below USER_TIMER_MINIMUM (10 ms) counts as 10 ms, so a timer of interval 0
-// fires at most a hundred times a second. Messages sent to a window run its
-// procedure at once, so SendMessageA is re-entrant. Messages and timers of a
-// destroyed window are dropped. Foreign windows (other programs) can be asked
-// about and raised, but messages cannot be delivered to them. Windows of the
-// dialog class have no backend window: the dialog layer shows them, and
-// hears of their changes through the window-change observer.
+// Foreign windows (other programs) can be asked about and raised, but
+// messages cannot be delivered to them. Windows of the dialog class have no
+// backend window: the dialog layer shows them, and hears of their changes
+// through the window-change observer.
 #include <windows.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cctype>
-#include <csignal>
 #include <cstring>
-#include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/platform_testing.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/window_backend.h"
 #include "platform/win32/window_image.h"
 #include "platform/win32/window_state.h"
+#include "platform/win32/window_table.h"
 
 namespace platform {
+using namespace wm;
+
 namespace {
 
 struct WindowClass {
     WNDCLASSA wc{};
     std::string name;
-};
-
-struct Window {
-    HWND hwnd = nullptr;
-    std::string className;
-    std::string title;
-    WNDPROC proc = nullptr;
-    DWORD style = 0;
-    DWORD exStyle = 0;
-    HWND parent = nullptr;
-    UINT_PTR controlId = 0;  // a child's id (the hMenu argument of CreateWindowExA)
-    HINSTANCE instance = nullptr;
-    RECT rect{};  // screen rectangle (top-level) or rectangle in the parent's client area (child)
-    bool visible = false;
-    bool needsPaint = false;
-    bool needsErase = false;
-    bool hasNative = false;
-    // What GDI painted into the client area (window_image.h).
-    std::vector<uint32_t> image;
-    int imageWidth = 0;
-    int imageHeight = 0;
-    bool imageChanged = false;
-    bool destroying = false;
-};
-
-struct Timer {
-    HWND hwnd;
-    UINT_PTR id;
-    UINT interval;
-    TIMERPROC proc;
-    DWORD lastFired;
 };
 
 struct Manager {
@@ -95,13 +58,7 @@ struct Manager {
     std::map<std::string, WindowClass> classes;  // key: lower-case name
     std::map<uintptr_t, Window> windows;
     uintptr_t nextSerial = 1;
-    std::deque<MSG> queue;
-    std::vector<Timer> timers;
-    bool quitPosted = false;
-    int quitCode = 0;
     HWND foreground = nullptr;
-    std::map<std::string, UINT> registeredMessages;
-    UINT nextRegisteredMessage = 0xC000;
     bool cursorHidden = false;
 };
 
@@ -109,8 +66,6 @@ Manager& M() {
     static Manager manager;
     return manager;
 }
-
-std::atomic<bool> g_closeRequested{false};
 
 std::function<void(HWND)>& ChangeObserver() {
     static std::function<void(HWND)> observer;
@@ -120,6 +75,14 @@ std::function<void(HWND)>& ChangeObserver() {
 void NotifyChanged(HWND hwnd) {
     if (ChangeObserver()) ChangeObserver()(hwnd);
 }
+
+void DestroyTree(Window& w);
+
+}  // namespace
+
+namespace wm {
+
+std::map<uintptr_t, Window>& Windows() { return M().windows; }
 
 std::string Lower(const char* text) {
     std::string out = text ? text : "";
@@ -145,11 +108,6 @@ Window* Find(HWND hwnd) {
     return it == M().windows.end() ? nullptr : &it->second;
 }
 
-HGDIOBJ ClassBackground(const Window& w) {
-    auto cls = M().classes.find(Lower(w.className.c_str()));
-    return cls == M().classes.end() ? nullptr : static_cast<HGDIOBJ>(cls->second.wc.hbrBackground);
-}
-
 LRESULT CallProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     Window* w = Find(hwnd);
     if (!w || !w->proc) return 0;
@@ -157,87 +115,14 @@ LRESULT CallProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return proc(hwnd, msg, wParam, lParam);
 }
 
-bool InRange(UINT msg, UINT filterMin, UINT filterMax) {
-    if (filterMin == 0 && filterMax == 0) return true;
-    return msg >= filterMin && msg <= filterMax;
+}  // namespace wm
+
+namespace {
+
+HGDIOBJ ClassBackground(const Window& w) {
+    auto cls = M().classes.find(Lower(w.className.c_str()));
+    return cls == M().classes.end() ? nullptr : static_cast<HGDIOBJ>(cls->second.wc.hbrBackground);
 }
-
-bool WindowMatches(HWND msgWindow, HWND filter) { return filter == nullptr || msgWindow == filter; }
-
-void CheckCloseRequest() {
-    if (g_closeRequested.exchange(false)) PostCloseToTopLevelWindows();
-}
-
-// One pass over every source of messages, in Win32's order of priority.
-bool Fetch(MSG* out, HWND hwnd, UINT filterMin, UINT filterMax, bool remove) {
-    Manager& m = M();
-    for (int pass = 0; pass < 2; ++pass) {
-        CheckCloseRequest();
-        for (auto it = m.queue.begin(); it != m.queue.end(); ++it) {
-            if (it->hwnd && !Find(it->hwnd)) continue;  // window gone: dropped below
-            if (!WindowMatches(it->hwnd, hwnd) || !InRange(it->message, filterMin, filterMax)) continue;
-            *out = *it;
-            if (remove) m.queue.erase(it);
-            return true;
-        }
-        m.queue.erase(std::remove_if(m.queue.begin(), m.queue.end(),
-                                     [](const MSG& msg) { return msg.hwnd && !Find(msg.hwnd); }),
-                      m.queue.end());
-        if (pass == 0) {
-            if (WindowBackendImpl* b = Backend()) b->PumpEvents(0);
-        }
-    }
-    if (m.quitPosted && InRange(WM_QUIT, filterMin, filterMax)) {
-        *out = MSG{};
-        out->message = WM_QUIT;
-        out->wParam = static_cast<WPARAM>(m.quitCode);
-        out->time = GetTickCount();
-        if (remove) m.quitPosted = false;
-        return true;
-    }
-    if (InRange(WM_PAINT, filterMin, filterMax)) {
-        for (auto& [value, w] : m.windows) {
-            if (w.needsPaint && w.visible && WindowMatches(w.hwnd, hwnd)) {
-                *out = MSG{};
-                out->hwnd = w.hwnd;
-                out->message = WM_PAINT;
-                out->time = GetTickCount();
-                return true;
-            }
-        }
-    }
-    if (InRange(WM_TIMER, filterMin, filterMax)) {
-        DWORD now = GetTickCount();
-        for (Timer& t : m.timers) {
-            if (!WindowMatches(t.hwnd, hwnd)) continue;
-            if (t.interval != 0 && now - t.lastFired < t.interval) continue;
-            *out = MSG{};
-            out->hwnd = t.hwnd;
-            out->message = WM_TIMER;
-            out->wParam = t.id;
-            out->lParam = reinterpret_cast<LPARAM>(t.proc);
-            out->time = now;
-            if (remove) t.lastFired = now;
-            return true;
-        }
-    }
-    return false;
-}
-
-// How long GetMessageA may sleep before the next timer is due.
-uint32_t WaitBudget() {
-    const Manager& m = M();
-    uint32_t budget = 100;  // also bounds how late a signal is noticed
-    DWORD now = GetTickCount();
-    for (const Timer& t : m.timers) {
-        DWORD due = t.lastFired + t.interval;
-        uint32_t left = (due - now) > t.interval ? 0 : due - now;
-        budget = std::min(budget, left);
-    }
-    return budget;
-}
-
-void DestroyTree(Window& w);
 
 }  // namespace
 
@@ -247,10 +132,7 @@ void SelectWindowBackend(WindowBackend backend) {
     Manager& m = M();
     m.windows.clear();
     m.classes.clear();
-    m.queue.clear();
-    m.timers.clear();
-    m.quitPosted = false;
-    m.quitCode = 0;
+    ResetMessageQueue();
     m.foreground = nullptr;
     m.cursorHidden = false;
     m.backend.reset();
@@ -261,7 +143,6 @@ void SelectWindowBackend(WindowBackend backend) {
 }
 
 WindowBackend CurrentWindowBackend() { return M().kind; }
-
 
 std::string DisplayError() {
     Manager& m = M();
@@ -275,49 +156,8 @@ uintptr_t RootWindowId() {
     return b ? b->RootWindowId() : 0;
 }
 
-void HeadlessInjectMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    PostInput(hwnd, msg, wParam, lParam);
-}
-
-void PostInput(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (!Find(hwnd)) return;
-    bool isMouse = msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST;
-    if (isMouse) {
-        const WPARAM kHitClient = 1;
-        CallProc(hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(hwnd), MAKELPARAM(kHitClient, msg));
-        if (!Find(hwnd)) return;
-    }
-    PostMessageA(hwnd, msg, wParam, lParam);
-}
-
 LRESULT SendNotification(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return CallProc(hwnd, msg, wParam, lParam);
-}
-
-void PostCloseToTopLevelWindows() {
-    std::vector<HWND> targets;
-    for (auto& [value, w] : M().windows) {
-        if (!(w.style & WS_CHILD) || !Find(w.parent)) targets.push_back(w.hwnd);
-    }
-    for (HWND hwnd : targets) PostMessageA(hwnd, WM_CLOSE, 0, 0);
-}
-
-void RequestCloseFromSignal() { g_closeRequested.store(true); }
-
-namespace {
-void OnTerminationSignal(int) { g_closeRequested.store(true); }
-}  // namespace
-
-void InstallTerminationHandlers() {
-    struct sigaction action {};
-    action.sa_handler = OnTerminationSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGHUP, &action, nullptr);  // a terminal closed, a session ended
-    // Under a file-size limit (ulimit -f) a write past it then fails with
-    // EFBIG, which the settings writer reports, instead of ending the process.
-    signal(SIGXFSZ, SIG_IGN);
 }
 
 namespace {
@@ -339,9 +179,8 @@ void DestroyTree(Window& w) {
             if (WindowBackendImpl* b = Backend()) b->DestroyNative(hwnd);
         }
     }
+    KillTimersOf(hwnd);
     Manager& m = M();
-    m.timers.erase(std::remove_if(m.timers.begin(), m.timers.end(), [hwnd](const Timer& t) { return t.hwnd == hwnd; }),
-                   m.timers.end());
     if (m.foreground == hwnd) m.foreground = nullptr;
     m.windows.erase(HandleValue(hwnd));
 }
@@ -671,112 +510,6 @@ HGDIOBJ GetStockObject(int object) {
     // Stock objects are constants; only their identity matters to callers.
     if (object < 0 || object > 19) return nullptr;
     return reinterpret_cast<HGDIOBJ>(static_cast<uintptr_t>(0x7E000000 + object));
-}
-
-// ---- messages -------------------------------------------------------------------------
-
-BOOL GetMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax) {
-    if (!msg) return -1;
-    for (;;) {
-        if (Fetch(msg, hwnd, filterMin, filterMax, true)) return msg->message == WM_QUIT ? FALSE : TRUE;
-        WindowBackendImpl* b = Backend();
-        uint32_t wait = WaitBudget();
-        if (b) b->PumpEvents(wait);
-        else if (M().queue.empty() && M().timers.empty() && !M().quitPosted) {
-            // Nothing can ever arrive: behave as if the thread had been told to quit.
-            *msg = MSG{};
-            msg->message = WM_QUIT;
-            return FALSE;
-        }
-    }
-}
-
-BOOL PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags) {
-    if (!msg) return FALSE;
-    return Fetch(msg, hwnd, filterMin, filterMax, (removeFlags & PM_REMOVE) != 0) ? TRUE : FALSE;
-}
-
-BOOL TranslateMessage(const MSG* msg) {
-    // Character messages are not used by the saver; key messages pass unchanged.
-    return msg && (msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN) ? TRUE : FALSE;
-}
-
-LRESULT DispatchMessageA(const MSG* msg) {
-    if (!msg || !Find(msg->hwnd)) return 0;
-    if (msg->message == WM_TIMER && msg->lParam) {
-        auto proc = reinterpret_cast<TIMERPROC>(msg->lParam);
-        proc(msg->hwnd, WM_TIMER, msg->wParam, GetTickCount());
-        return 0;
-    }
-    return CallProc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
-}
-
-BOOL PostMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (hwnd != nullptr && !Find(hwnd)) return FALSE;  // other programs' windows cannot be reached
-    MSG msg{};
-    msg.hwnd = hwnd;
-    msg.message = message;
-    msg.wParam = wParam;
-    msg.lParam = lParam;
-    msg.time = GetTickCount();
-    GetCursorPos(&msg.pt);
-    M().queue.push_back(msg);
-    return TRUE;
-}
-
-LRESULT SendMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    return CallProc(hwnd, msg, wParam, lParam);
-}
-
-void PostQuitMessage(int exitCode) {
-    M().quitPosted = true;
-    M().quitCode = exitCode;
-}
-
-UINT RegisterWindowMessageA(LPCSTR name) {
-    if (!name || !*name) return 0;
-    Manager& m = M();
-    std::string key = Lower(name);
-    auto it = m.registeredMessages.find(key);
-    if (it != m.registeredMessages.end()) return it->second;
-    if (m.nextRegisteredMessage == 0xFFFF) return 0;
-    UINT id = m.nextRegisteredMessage++;
-    m.registeredMessages[key] = id;
-    return id;
-}
-
-UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC func) {
-    if (hwnd && !Find(hwnd)) return 0;
-    elapse = std::max<UINT>(elapse, USER_TIMER_MINIMUM);
-    Manager& m = M();
-    if (!hwnd) {
-        UINT_PTR fresh = 1;
-        for (const Timer& t : m.timers) {
-            if (!t.hwnd) fresh = std::max(fresh, t.id + 1);
-        }
-        id = fresh;
-    }
-    for (Timer& t : m.timers) {
-        if (t.hwnd == hwnd && t.id == id) {
-            t.interval = elapse;
-            t.proc = func;
-            t.lastFired = GetTickCount();
-            return hwnd ? 1 : id;
-        }
-    }
-    m.timers.push_back(Timer{hwnd, id, elapse, func, GetTickCount()});
-    return hwnd ? (id ? id : 1) : id;
-}
-
-BOOL KillTimer(HWND hwnd, UINT_PTR id) {
-    Manager& m = M();
-    auto before = m.timers.size();
-    m.timers.erase(std::remove_if(m.timers.begin(), m.timers.end(),
-                                  [&](const Timer& t) { return t.hwnd == hwnd && t.id == id; }),
-                   m.timers.end());
-    if (before == m.timers.size()) return FALSE;
-    // Timer messages already taken from the queue are not recalled, as in Win32.
-    return TRUE;
 }
 
 // ---- cursor and screen ------------------------------------------------------------------
