@@ -161,20 +161,28 @@ void GetSelectedVideoMode(LONG* height, LONG* width, LONG* bitCount) {
     ReadMode(device->modes[DisplayDevices.currentMode], height, width, bitCount);
 }
 
-void FillVideoModeList(HWND dialog) {
-    SendDlgItemMessageA(dialog, kVideoModeListControl, CB_RESETCONTENT, 0, 0);
+VideoModeEntries ListVideoModes() {
+    VideoModeEntries entries;
     const DisplayDevice* device = CurrentDevice();
-    if (!device) return;
+    if (!device) return entries;
     for (DWORD i = 0; i < device->modeCount; ++i) {
         const DDSURFACEDESC2& mode = device->modes[i];
         char text[64];
         std::snprintf(text, sizeof(text), "%ld x %ld  %ld bits", static_cast<long>(mode.dwWidth),
                       static_cast<long>(mode.dwHeight), static_cast<long>(mode.ddpfPixelFormat.dwRGBBitCount));
-        LRESULT item = SendDlgItemMessageA(dialog, kVideoModeListControl, CB_ADDSTRING, 0,
-                                           reinterpret_cast<LPARAM>(text));
-        SendDlgItemMessageA(dialog, kVideoModeListControl, CB_SETITEMDATA, static_cast<WPARAM>(item),
-                            static_cast<LPARAM>(i));
-        if (i == DisplayDevices.currentMode)
-            SendDlgItemMessageA(dialog, kVideoModeListControl, CB_SETCURSEL, static_cast<WPARAM>(item), 0);
+        entries.labels.emplace_back(text);
     }
+    entries.selected = DisplayDevices.currentMode < device->modeCount ? DisplayDevices.currentMode : device->modeCount;
+    return entries;
+}
+
+VideoModeMenu AppVideoModeMenu() {
+    VideoModeMenu menu;
+    menu.enumerate = EnumerateDisplayDevices;
+    menu.find = FindVideoMode;
+    menu.selectFirst = SelectFirstVideoMode;
+    menu.select = SelectVideoMode;
+    menu.getSelected = GetSelectedVideoMode;
+    menu.entries = ListVideoModes;
+    return menu;
 }

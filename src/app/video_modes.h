@@ -5,17 +5,18 @@
 // device renders into (16, 24 or 32 bits), at most 100 per device and 20
 // devices. The current device is the last one added; the selection
 // operations move the current mode, which the configuration dialog shows in
-// its combo box 1011 and the saver window validates against.
+// in its mode list and the saver window validates against.
 #pragma once
 
 #include <d3d.h>
 #include <ddraw.h>
 #include <windows.h>
 
+#include "config/video_mode_menu.h"
+
 inline constexpr int kMaxDisplayDevices = 20;
 inline constexpr int kMaxVideoModes = 100;
 inline constexpr int kDisplayDeviceNameLength = 39;
-inline constexpr int kVideoModeListControl = 1011;
 
 struct DisplayDevice {
     char name[kDisplayDeviceNameLength + 1];
@@ -49,6 +50,8 @@ void SelectFirstVideoMode(LONG* height, LONG* width, LONG* bitCount);
 // An index outside the current device's modes is ignored.
 void SelectVideoMode(DWORD index);
 void GetSelectedVideoMode(LONG* height, LONG* width, LONG* bitCount);
-// Fills combo box 1011 of the dialog with the current device's modes,
-// "W x H  B bits", item data = mode index, the current mode selected.
-void FillVideoModeList(HWND dialog);
+// The current device's modes as the settings dialog lists them, "W x H  B
+// bits", with the index of the current one.
+VideoModeEntries ListVideoModes();
+// The operations above, for the settings dialog (SetVideoModeMenu).
+VideoModeMenu AppVideoModeMenu();

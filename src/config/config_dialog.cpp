@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/video_modes.h"
+#include "config/video_mode_menu.h"
 #include "config/about_dialog.h"
 #include "config/defaults_file.h"
 #include "config/registry_settings.h"
@@ -14,6 +14,31 @@
 #include "platform/platform.h"
 
 namespace {
+
+VideoModeMenu& Menu() {
+    static VideoModeMenu menu;
+    return menu;
+}
+
+bool FindVideoMode(LONG height, LONG width, LONG bitCount) {
+    return Menu().find && Menu().find(height, width, bitCount);
+}
+
+// Fills the mode list with the menu's entries, item data = index in the
+// list, the current mode selected.
+void FillVideoModeList(HWND dialog) {
+    SendDlgItemMessageA(dialog, kVideoModeList, CB_RESETCONTENT, 0, 0);
+    if (!Menu().entries) return;
+    const VideoModeEntries entries = Menu().entries();
+    for (size_t i = 0; i < entries.labels.size(); ++i) {
+        LRESULT item = SendDlgItemMessageA(dialog, kVideoModeList, CB_ADDSTRING, 0,
+                                           reinterpret_cast<LPARAM>(entries.labels[i].c_str()));
+        SendDlgItemMessageA(dialog, kVideoModeList, CB_SETITEMDATA, static_cast<WPARAM>(item),
+                            static_cast<LPARAM>(i));
+        if (i == entries.selected)
+            SendDlgItemMessageA(dialog, kVideoModeList, CB_SETCURSEL, static_cast<WPARAM>(item), 0);
+    }
+}
 
 bool layoutPending = true;
 
@@ -142,8 +167,8 @@ INT_PTR OnCommand(HWND dialog, WPARAM wParam, LPARAM lParam) {
     if (index == CB_ERR) return TRUE;
     LRESULT data = SendMessageA(list, CB_GETITEMDATA, static_cast<WPARAM>(index), 0);
     if (id == kVideoModeList) {
-        SelectVideoMode(static_cast<DWORD>(data));
-        GetSelectedVideoMode(&s.Height, &s.Width, &s.BitCount);
+        if (Menu().select) Menu().select(static_cast<DWORD>(data));
+        if (Menu().getSelected) Menu().getSelected(&s.Height, &s.Width, &s.BitCount);
     } else if (id == kStreamsList) {
         s.VexlarStream = static_cast<int32_t>(data) + 1;
     } else if (id == kBackgroundList) {
@@ -199,6 +224,8 @@ void ApplyConfigCaptions(HWND dialog) {
 
 void ResetConfigLayoutStep() { layoutPending = true; }
 
+void SetVideoModeMenu(const VideoModeMenu& menu) { Menu() = menu; }
+
 void FillStreamAndBackgroundCombos(HWND dialog) {
     static const wchar_t* const kStreams[3] = {L"few", L"normal", L"many"};
     static const wchar_t* const kBackgrounds[3] = {L"none", L"simple", L"complex"};
@@ -217,7 +244,7 @@ void RefreshConfigControls(HWND dialog) {
             s.Width = 800;
             s.BitCount = 16;
         } else {
-            SelectFirstVideoMode(&s.Height, &s.Width, &s.BitCount);
+            if (Menu().selectFirst) Menu().selectFirst(&s.Height, &s.Width, &s.BitCount);
         }
     }
     FillVideoModeList(dialog);
@@ -243,7 +270,7 @@ INT_PTR ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam
     case WM_INITDIALOG:
         LoadStringTable();
         InitCommonControls();
-        EnumerateDisplayDevices();
+        if (Menu().enumerate) Menu().enumerate();
         ReadSettings(CurrentSettings);
         RefreshConfigControls(dialog);
         return TRUE;

@@ -13,6 +13,7 @@
 #include "app/headless_bench.h"
 #include "app/headless_render.h"
 #include "app/saver_app.h"
+#include "app/video_modes.h"
 #include "host/command_options.h"
 #include "host/dispatch.h"
 #include "host/host_state.h"
@@ -65,6 +66,7 @@ int main(int argc, char** argv) {
 
     platform::InstallTerminationHandlers();
     SetSaverApplicationProc(SaverAppProc);
+    SetVideoModeMenu(AppVideoModeMenu());
     std::vector<const char*> arguments;
     for (const std::string& argument : plan.arguments) arguments.push_back(argument.c_str());
     platform::SetCommandLine(static_cast<int>(arguments.size()), arguments.data());

@@ -144,43 +144,32 @@ TEST_F(VideoModesTest, FindAndSelectModes) {
     EXPECT_EQ(bits, 16);
 }
 
-TEST_F(VideoModesTest, FillVideoModeListWritesTheModesIntoTheComboBox) {
-    platform::SelectWindowBackend(platform::WindowBackend::Headless);
-    platform::RegisterControlClasses();
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.lpszClassName = "VideoModeDialog";
-    ASSERT_NE(RegisterClassA(&wc), 0);
-    HWND dialog = CreateWindowExA(0, "VideoModeDialog", "", WS_POPUP, 0, 0, 400, 200, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(dialog, nullptr);
-    HWND combo = CreateWindowExA(0, WC_COMBOBOXA, "", WS_CHILD | CBS_DROPDOWN, 14, 15, 101, 74, dialog,
-                                 reinterpret_cast<HMENU>(static_cast<uintptr_t>(1011)), nullptr, nullptr);
-    ASSERT_NE(combo, nullptr);
-
-    // Empty table: the list is cleared and stays empty.
-    SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("stale"));
+TEST_F(VideoModesTest, TheListForTheDialogNamesEveryModeAndTheCurrentOne) {
+    // Empty table: no entries, none selected.
     W().drivers.clear();
     EnumerateDisplayDevices();
-    FillVideoModeList(dialog);
-    EXPECT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), 0);
+    VideoModeEntries entries = ListVideoModes();
+    EXPECT_TRUE(entries.labels.empty());
+    EXPECT_EQ(entries.selected, 0u);
 
     fakedx::Install();
     ResetDisplayDevices();
     Primary().modes = {Mode(640, 480, 16), Mode(800, 600, 16), Mode(1024, 768, 32)};
     EnumerateDisplayDevices();
     ASSERT_TRUE(FindVideoMode(768, 1024, 32));
-    FillVideoModeList(dialog);
-    FillVideoModeList(dialog);  // a refill replaces the items
+    entries = ListVideoModes();
+    ASSERT_EQ(entries.labels.size(), 3u);
+    EXPECT_EQ(entries.labels[0], "640 x 480  16 bits");
+    EXPECT_EQ(entries.labels[2], "1024 x 768  32 bits");
+    EXPECT_EQ(entries.selected, 2u);
 
-    const platform::ComboBoxState* state = platform::FindComboBox(combo);
-    ASSERT_NE(state, nullptr);
-    ASSERT_EQ(state->items.size(), 3u);
-    EXPECT_EQ(state->items[0].text, "640 x 480  16 bits");
-    EXPECT_EQ(state->items[2].text, "1024 x 768  32 bits");
-    EXPECT_EQ(state->items[1].data, 1);
-    EXPECT_EQ(state->items[2].data, 2);
-    EXPECT_EQ(SendMessageA(combo, CB_GETCURSEL, 0, 0), 2);
-    DestroyWindow(dialog);
+    // The dialog's menu is these operations.
+    const VideoModeMenu menu = AppVideoModeMenu();
+    menu.select(0);
+    LONG height = 0, width = 0, bitCount = 0;
+    menu.getSelected(&height, &width, &bitCount);
+    EXPECT_EQ(width, 640);
+    EXPECT_EQ(menu.entries().selected, 0u);
 }
 
 }  // namespace

@@ -58,6 +58,7 @@ protected:
         fakedx::W().drivers[0].modes = {Mode(640, 480, 16), Mode(800, 600, 16), Mode(800, 600, 32),
                                         Mode(1024, 768, 16)};
         ResetDisplayDevices();
+        SetVideoModeMenu(AppVideoModeMenu());
         CurrentSettings = BuiltInSettings;
         ResetConfigLayoutStep();
     }
