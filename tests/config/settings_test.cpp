@@ -43,8 +43,9 @@ TEST(SettingsTest, ShippedDefaultsFileFillsDefaultSettingsOnly) {
     EXPECT_EQ(kCurrentAtStart.ExitOnMouseMove, 1);
     EXPECT_EQ(kCurrentAtStart.MusicVolume, 100);
 
-    // The address keeps its case: it names a file.
-    EXPECT_EQ(ProductWebPageAddress, "file:///usr/local/share/doc/vexlar3d/README.md");
+    // The address keeps its case: it names a file, the README installed
+    // under this build's prefix (the build writes it into the packed file).
+    EXPECT_EQ(ProductWebPageAddress, VEXLAR_README_URL);
 
     // A second load does nothing: the table is filled once.
     LoadDefaultsResource();

@@ -210,23 +210,26 @@ TEST_F(ResourceScript, GeneratedSourceEscapesPathsAndIsDeterministic) {
 }
 
 TEST_F(ResourceScript, OverlayReplacesOnlyFilesItHolds) {
-    const std::string overlay = dir_ + "/overlay";
-    testsupport::WriteFile(overlay + "/sub/b.bmp", "BM generated");
-    testsupport::WriteFile(dir_ + "/outside.txt", "x");
-    auto list = Parse(
-        "1 CustomData \"a.txt\"\n"
-        "2 BITMAP \"sub\\\\b.bmp\"\n"
-        "3 CustomData \"../" + dir_.substr(dir_.rfind('/') + 1) + "/outside.txt\"\n"
-        "4 DIALOG 0,0,1,1 BEGIN END\n");
-    rcpack::ApplyOverlay(list, dir_ + "/test.rc", overlay);
+    // The script lives in sub/; "../a.txt" is outside its folder.
+    const std::string overlay = dir_ + "/gen/overlay";
+    testsupport::WriteFile(dir_ + "/sub/c.txt", "source");
+    testsupport::WriteFile(overlay + "/b.bmp", "BM generated");
+    testsupport::WriteFile(dir_ + "/gen/a.txt", "not a replacement");
+    auto list = rcpack::ParseResourceScript(
+        "1 BITMAP \"b.bmp\"\n"
+        "2 CustomData \"c.txt\"\n"
+        "3 CustomData \"..\\\\a.txt\"\n"
+        "4 DIALOG 0,0,1,1 BEGIN END\n",
+        dir_ + "/sub/test.rc");
+    rcpack::ApplyOverlay(list, dir_ + "/sub/test.rc", overlay);
     ASSERT_EQ(list.size(), 4u);
-    EXPECT_EQ(list[0].file, dir_ + "/a.txt");  // nothing of that name in the overlay
-    EXPECT_EQ(list[1].file, overlay + "/sub/b.bmp");
-    EXPECT_EQ(list[2].file, dir_ + "/outside.txt");
+    EXPECT_EQ(list[0].file, overlay + "/b.bmp");
+    EXPECT_EQ(list[1].file, dir_ + "/sub/c.txt");  // nothing of that name in the overlay
+    EXPECT_EQ(list[2].file, dir_ + "/a.txt");
     EXPECT_TRUE(list[3].file.empty());
 
     // A folder where the overlay's file would be is no replacement.
-    testsupport::WriteFile(overlay + "/a.txt/inner", "");
-    rcpack::ApplyOverlay(list, dir_ + "/test.rc", overlay);
-    EXPECT_EQ(list[0].file, dir_ + "/a.txt");
+    testsupport::WriteFile(overlay + "/c.txt/inner", "");
+    rcpack::ApplyOverlay(list, dir_ + "/sub/test.rc", overlay);
+    EXPECT_EQ(list[1].file, dir_ + "/sub/c.txt");
 }
