@@ -13,7 +13,7 @@ PACKAGES=(
   xvfb xauth xdotool x11-utils x11-apps imagemagick xdg-utils
   libcairo2-dev libfreetype-dev fonts-mplus
   xscreensaver xscreensaver-data xscreensaver-gl passwd libxml2-utils xserver-xephyr
-  dpkg-dev lintian desktop-file-utils man-db file
+  dpkg-dev lintian desktop-file-utils man-db file ffmpeg
 )
 
 missing=()

@@ -2,6 +2,10 @@
 // clock and PNG frames.
 #include "app/headless_render.h"
 
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -11,6 +15,7 @@
 #include "app/frame_driver.h"
 #include "config/registry_settings.h"
 #include "platform/image/image_writer.h"
+#include "platform/image/video_writer.h"
 #include "platform/platform.h"
 #include "scene/flight_scene.h"
 
@@ -179,10 +184,57 @@ void HeadlessRenderer::Close() {
     open_ = false;
 }
 
+namespace {
+
+double Seconds() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+// One updating line on a terminal: frames done, frames a second, time left.
+class Progress {
+public:
+    explicit Progress(int total) : total_(total), shown_(isatty(STDERR_FILENO) == 1), start_(Seconds()) {}
+    void Frame(int done) {
+        if (!shown_) return;
+        const double now = Seconds();
+        if (done < total_ && now - last_ < 0.25) return;
+        last_ = now;
+        const double rate = done / std::max(now - start_, 1e-6);
+        const double left = rate > 0 ? (total_ - done) / rate : 0.0;
+        std::fprintf(stderr, "\rvexlar3d: frame %d of %d, %.1f frames a second, %.0f s left  ", done, total_, rate,
+                     left);
+        std::fflush(stderr);
+    }
+    void End() {
+        if (shown_) std::fputs("\n", stderr);
+    }
+
+private:
+    int total_;
+    bool shown_;
+    double start_;
+    double last_ = 0.0;
+};
+
+}  // namespace
+
 int RunHeadlessRender(const RenderOptions& options) {
+    // A file name with a video ending asks for a video; anything else is a folder of PNG files.
+    const bool video = IsVideoFileName(options.directory);
+    if (video && FindFfmpeg().empty()) {
+        std::fprintf(stderr,
+                     "vexlar3d: writing %s needs ffmpeg, which is not installed (Debian package ffmpeg);"
+                     " or give --render a folder for PNG frames\n",
+                     options.directory.c_str());
+        return 2;
+    }
     std::error_code error;
-    std::filesystem::create_directories(options.directory, error);
-    if (error || !std::filesystem::is_directory(options.directory)) {
+    const std::filesystem::path folder =
+        video ? std::filesystem::path(options.directory).parent_path() : std::filesystem::path(options.directory);
+    if (!folder.empty()) std::filesystem::create_directories(folder, error);
+    if (error || (!folder.empty() && !std::filesystem::is_directory(folder))) {
         std::fprintf(stderr, "vexlar3d: cannot create the folder '%s'%s%s\n", options.directory.c_str(),
                      error ? ": " : "", error ? error.message().c_str() : "");
         return 1;
@@ -210,17 +262,36 @@ int RunHeadlessRender(const RenderOptions& options) {
     std::string first, last;
     int written = 0;
     const int every = options.every > 0 ? options.every : 1;
+    VideoWriter writer;
+    if (video) {
+        const std::string failure =
+            writer.Open(options.directory, options.width, options.height, static_cast<double>(options.fps) / every);
+        if (!failure.empty()) {
+            std::fprintf(stderr, "vexlar3d: cannot write %s: %s\n", options.directory.c_str(), failure.c_str());
+            return 1;
+        }
+    }
+    Progress progress(options.frames);
     for (int frame = 0; frame < options.frames; ++frame) {
         renderer.Step();
+        progress.Frame(frame + 1);
+        // Frames that are not written are not read back.
         if (frame % every != 0) continue;
         if (!renderer.ReadFrame(pixels)) {
+            progress.End();
             std::fprintf(stderr, "vexlar3d: cannot read frame %d back from the device\n", frame);
             return 1;
+        }
+        if (video) {
+            if (!writer.WriteFrame(pixels.data())) break;  // Close says why
+            ++written;
+            continue;
         }
         char name[32];
         std::snprintf(name, sizeof name, "frame_%05d.png", frame);
         const std::string path = (std::filesystem::path(options.directory) / name).string();
         if (!WritePngFile(path.c_str(), renderer.Width(), renderer.Height(), pixels.data())) {
+            progress.End();
             std::fprintf(stderr, "vexlar3d: cannot write %s\n", path.c_str());
             return 1;
         }
@@ -228,8 +299,20 @@ int RunHeadlessRender(const RenderOptions& options) {
         last = path;
         ++written;
     }
+    progress.End();
     renderer.Close();
 
+    if (video) {
+        const std::string failure = writer.Close();
+        if (!failure.empty()) {
+            std::fprintf(stderr, "vexlar3d: %s\n", failure.c_str());
+            return 1;
+        }
+        std::printf("vexlar3d: rendered %d frames of %dx%d at %d frames per second (seed %u); wrote %d of them to %s\n",
+                    options.frames, options.width, options.height, options.fps, seed, written,
+                    options.directory.c_str());
+        return 0;
+    }
     std::printf("vexlar3d: rendered %d frames of %dx%d at %d frames per second (seed %u); wrote %d PNG files to %s",
                 options.frames, renderer.Width(), renderer.Height(), options.fps, seed, written,
                 options.directory.c_str());
