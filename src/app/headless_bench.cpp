@@ -2,10 +2,12 @@
 #include "app/headless_bench.h"
 
 #include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -44,6 +46,41 @@ double Mean(const std::vector<double>& values) {
     return values.empty() ? 0.0 : sum / static_cast<double>(values.size());
 }
 
+// Seconds since the process started, from its start time in /proc (in clock
+// ticks since boot) and the boot-time clock; negative when unknown.
+double SecondsSinceProcessStart() {
+    std::FILE* file = std::fopen("/proc/self/stat", "r");
+    if (!file) return -1.0;
+    char text[1024] = {};
+    const size_t n = std::fread(text, 1, sizeof text - 1, file);
+    std::fclose(file);
+    text[n] = 0;
+    // Fields after the command name, which is in parentheses and may hold spaces.
+    const char* rest = std::strrchr(text, ')');
+    if (!rest) return -1.0;
+    unsigned long long startTicks = 0;
+    const char* start = rest + 1;
+    // rest + 1 is the space before field 3; each step moves one field on, to field 22.
+    for (int f = 3; f < 22 && start; ++f) start = std::strchr(start + 1, ' ');
+    if (!start || std::sscanf(start, " %llu", &startTicks) != 1) return -1.0;
+    timespec now{};
+    clock_gettime(CLOCK_BOOTTIME, &now);
+    const double ticks = static_cast<double>(sysconf(_SC_CLK_TCK));
+    return static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9 - static_cast<double>(startTicks) / ticks;
+}
+
+// The peak resident size so far, in megabytes (VmHWM); 0 when unknown.
+double PeakResidentMb() {
+    std::FILE* file = std::fopen("/proc/self/status", "r");
+    if (!file) return 0.0;
+    char line[256];
+    double kb = 0.0;
+    while (std::fgets(line, sizeof line, file))
+        if (std::sscanf(line, "VmHWM: %lf kB", &kb) == 1) break;
+    std::fclose(file);
+    return kb / 1024.0;
+}
+
 }  // namespace
 
 int RunHeadlessBench(const BenchOptions& options) {
@@ -62,6 +99,7 @@ int RunHeadlessBench(const BenchOptions& options) {
     std::vector<double> frameMs, threadMs, processMs;
     const auto budget = std::chrono::duration<double>(options.seconds);
     Clock::time_point measuredStart{};
+    double firstFrameSeconds = -1.0;
     for (int frame = 0;; ++frame) {
         if (frame == kWarmUpFrames) measuredStart = Clock::now();
         if (frame > kWarmUpFrames && Clock::now() - measuredStart >= budget) break;
@@ -74,6 +112,7 @@ int RunHeadlessBench(const BenchOptions& options) {
         platform::FinishRendering(Framework->GetDirectDraw());
         const double process1 = ProcessCpuMs();
         const auto end = Clock::now();
+        if (frame == 0) firstFrameSeconds = SecondsSinceProcessStart();
 
         if (frame < kWarmUpFrames) continue;
         frameMs.push_back(std::chrono::duration<double, std::milli>(end - start).count());
@@ -93,5 +132,7 @@ int RunHeadlessBench(const BenchOptions& options) {
                 " the GL rasteriser's threads apart): %.3f\n",
                 Mean(threadMs));
     std::printf("  CPU ms per frame of the whole process, rasteriser threads included: %.2f\n", Mean(processMs));
+    std::printf("  first frame presented %.0f ms after the process started; peak resident size %.1f MB\n",
+                firstFrameSeconds * 1000.0, PeakResidentMb());
     return 0;
 }
