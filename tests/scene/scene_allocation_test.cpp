@@ -172,14 +172,12 @@ bool LoopOneFrame() {
     return false;
 }
 
-// The saver's own path on the headless device: window, timer, message loop,
-// window procedures, frame driver, scene. After a warm-up, in which the
-// device's buffers reach the size this flight needs, nothing of ours is
-// allocated per frame but a picture's texture.
-TEST(SaverLoopAllocationTest, TenThousandFramesThroughTheMessageLoopAllocateNothing) {
+// The saver started as /s on a headless screen of width x height, its
+// generator seeded by the virtual wall clock `seed`, music off.
+bool StartSaver(int width, int height, time_t seed) {
     platform::SelectWindowBackend(platform::WindowBackend::Headless);
-    platform::HeadlessSetScreenSize(64, 48);
-    platform::UseVirtualClock(10000, 1357);
+    platform::HeadlessSetScreenSize(width, height);
+    platform::UseVirtualClock(10000, seed);
     ResetHostState();
     Host.instance = GetModuleHandleA(nullptr);
     ResetSaverApp();
@@ -188,8 +186,15 @@ TEST(SaverLoopAllocationTest, TenThousandFramesThroughTheMessageLoopAllocateNoth
     CurrentSettings = AllocationSettings();
     platform::SetCommandLineText("vexlar3d /s");
     SetSaverApplicationProc(SaverAppProc);
-    ASSERT_EQ(CreateSaverWindow(nullptr), SaverWindowOutcome::Created);
-    ASSERT_TRUE(SaverApp.running && Framework);
+    return CreateSaverWindow(nullptr) == SaverWindowOutcome::Created && SaverApp.running && Framework;
+}
+
+// The saver's own path on the headless device: window, timer, message loop,
+// window procedures, frame driver, scene. After a warm-up, in which the
+// device's buffers reach the size this flight needs, nothing of ours is
+// allocated per frame but a picture's texture.
+TEST(SaverLoopAllocationTest, TenThousandFramesThroughTheMessageLoopAllocateNothing) {
+    ASSERT_TRUE(StartSaver(64, 48, 1357));
 
     for (int i = 0; i < 2000; ++i) ASSERT_TRUE(LoopOneFrame());
     bool ended = false;
@@ -241,19 +246,7 @@ TEST(SaverSoakTest, ADayOfFlightStaysInItsBoxesAndAllocatesNothing) {
     double hours = 24.0;
     if (const char* asked = std::getenv("VEXLAR_SOAK_HOURS")) hours = std::atof(asked);
     ASSERT_GT(hours, 1.0);
-    platform::SelectWindowBackend(platform::WindowBackend::Headless);
-    platform::HeadlessSetScreenSize(32, 24);
-    platform::UseVirtualClock(10000, 97531);
-    ResetHostState();
-    Host.instance = GetModuleHandleA(nullptr);
-    ResetSaverApp();
-    SaverApp.musicAllowed = false;
-    ResetFlightScene();
-    CurrentSettings = AllocationSettings();
-    platform::SetCommandLineText("vexlar3d /s");
-    SetSaverApplicationProc(SaverAppProc);
-    ASSERT_EQ(CreateSaverWindow(nullptr), SaverWindowOutcome::Created);
-    ASSERT_TRUE(SaverApp.running && Framework);
+    ASSERT_TRUE(StartSaver(32, 24, 97531));
 
     std::mt19937 random(20261208u);
     std::uniform_int_distribution<uint32_t> usual(0, 2000), spike(2000, 20000), sleep(60000, 1800000);
