@@ -9,6 +9,7 @@
 #include "platform/gl/gl_renderer.h"
 #include "platform/ddraw/ddraw_object.h"
 #include "platform/win32/gdi_dc.h"
+#include "platform/win32/window_backend.h"
 
 namespace platform::ddraw {
 namespace {
@@ -437,7 +438,13 @@ HRESULT DirectDrawSurface7GL::Present(const RECT* destRect, DirectDrawSurface7GL
             client = RECT{destRect->left - origin.x, destRect->top - origin.y, destRect->right - origin.x,
                           destRect->bottom - origin.y};
         }
+        // A window inside another program's window may be destroyed with it
+        // at any moment; the GL driver must not meet it gone half way
+        // through a present, so it is held (and skipped when already gone).
+        const bool embedded = (static_cast<DWORD>(GetWindowLongPtrA(window, GWL_STYLE)) & WS_CHILD) != 0;
+        if (embedded && !HoldNativeWindow(window)) return DD_OK;
         renderer->PresentToWindow(*source, sourceRect, &client);
+        if (embedded) ReleaseNativeWindow(window);
         return DD_OK;
     }
     // Headless: the picture goes into the primary surface itself.

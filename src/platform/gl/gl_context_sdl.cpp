@@ -52,6 +52,14 @@ private:
 std::unique_ptr<GlContext> CreateWindowContext(HWND hwnd) {
     SDL_Window* window = NativeSdlWindow(hwnd);
     if (!window || !(SDL_GetWindowFlags(window) & SDL_WINDOW_OPENGL)) return nullptr;
+    // Another program may destroy the window (with its parent) at any
+    // moment; making a context on a window gone half way crashes the GL
+    // loader, so the window is held until the context is made.
+    if (!HoldNativeWindow(hwnd)) return nullptr;
+    struct Held {
+        HWND hwnd;
+        ~Held() { ReleaseNativeWindow(hwnd); }
+    } held{hwnd};
     TuneAllocatorForGl();
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);

@@ -100,6 +100,12 @@ void NativeVisibilityChanged(HWND hwnd, bool visible);
 // The SDL window behind hwnd (created with SDL_WINDOW_OPENGL where the display
 // allows it); null with the headless backend or for a window without one.
 SDL_Window* NativeSdlWindow(HWND hwnd);
+// Holds hwnd's X window while a GL context is made on it: the X server is
+// grabbed, so that no other program can destroy it (with a parent of theirs)
+// half way. False, and nothing held, when the window is already gone.
+// Without X11 there is nothing to hold.
+bool HoldNativeWindow(HWND hwnd);
+void ReleaseNativeWindow(HWND hwnd);
 // Whether hwnd is shown on its display: created, visible, not minimised.
 bool NativeWindowShown(HWND hwnd);
 // A GL context on the window paints it from now on: FillBlack calls the hook

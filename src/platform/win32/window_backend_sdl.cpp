@@ -729,6 +729,42 @@ SDL_Window* NativeSdlWindow(HWND hwnd) {
     return g_liveBackend->SdlWindow(hwnd);
 }
 
+namespace {
+
+// SDL's own connection to the X server and hwnd's X window; null display
+// when hwnd has none.
+std::pair<Display*, ::Window> X11WindowOf(HWND hwnd) {
+    SDL_Window* window = NativeSdlWindow(hwnd);
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return {nullptr, 0};
+    return {info.info.x11.display, info.info.x11.window};
+}
+
+}  // namespace
+
+bool HoldNativeWindow(HWND hwnd) {
+    const auto [display, window] = X11WindowOf(hwnd);
+    if (!display) return true;
+    XGrabServer(display);
+    XErrorTrap trap(display);
+    XWindowAttributes attributes;
+    const bool alive = XGetWindowAttributes(display, window, &attributes) != 0 && !trap.Failed();
+    if (!alive) {
+        XUngrabServer(display);
+        XFlush(display);
+    }
+    return alive;
+}
+
+void ReleaseNativeWindow(HWND hwnd) {
+    const auto [display, window] = X11WindowOf(hwnd);
+    (void)window;
+    if (!display) return;
+    XUngrabServer(display);
+    XFlush(display);
+}
+
 bool NativeWindowShown(HWND hwnd) {
     if (CurrentWindowBackend() == WindowBackend::Headless) return HeadlessWindowShown(hwnd);
     SDL_Window* window = NativeSdlWindow(hwnd);

@@ -37,7 +37,13 @@ for mode in /p /l --window-id; do
   if [ -z "$host" ]; then fail "$mode: no window to draw into"; continue; fi
   : >"$work/stderr.txt"
   start "$mode" "$host"
-  sleep 2
+  # On a loaded machine start-up may take a while: the case begins once the
+  # saver's window is inside the host, and its first frames are drawn.
+  for _ in $(seq 1 100); do
+    xwininfo -children -id "$host" 2>/dev/null | grep -q '^ *[1-9][0-9]* child' && break
+    sleep 0.1
+  done
+  sleep 1
   kill "$host_pid"
   wait_exit "$pid" 5
   if [ "$exit_code" = 0 ] && [ "$took_ms" -le 500 ] && [ ! -s "$work/stderr.txt" ] && [ "$(leaked "$pid")" -eq 0 ]; then
