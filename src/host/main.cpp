@@ -44,6 +44,9 @@ int main(int argc, char** argv) {
     if (plan.maxFps >= 0) SaverApp.maxFps = plan.maxFps;
     CommandLineOverrides = plan.overrides;
     Host.ownWindow = plan.ownWindow;
+    // From here on a termination signal asks for an orderly close, also while
+    // the display is still being opened (a slow X server, a loaded machine).
+    platform::InstallTerminationHandlers();
 
     // A display that is named but cannot be reached is a mistake to say out
     // loud, in every mode: nothing would be seen.
@@ -64,7 +67,6 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    platform::InstallTerminationHandlers();
     SetSaverApplicationProc(SaverAppProc);
     SetVideoModeMenu(AppVideoModeMenu());
     std::vector<const char*> arguments;
