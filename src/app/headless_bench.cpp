@@ -81,19 +81,20 @@ double PeakResidentMb() {
     return kb / 1024.0;
 }
 
-}  // namespace
-
-int RunHeadlessBench(const BenchOptions& options) {
+// Benches one size: prints its figures, returns false when no device could be
+// brought up.
+bool BenchSize(const BenchOptions& options, int width, int height) {
     using Clock = std::chrono::steady_clock;
     CurrentSettings = BuiltInSettings;
+    ApplyOverrides(options.overrides, CurrentSettings);
     CurrentSettings.Music = 0;
     // The seed is the wall clock the scene seeds its generator from.
     HeadlessRenderer renderer;
-    const std::string failure = renderer.Open(options.width, options.height, kSimulatedFps, options.seed,
-                                              static_cast<time_t>(options.seed));
+    const std::string failure =
+        renderer.Open(width, height, kSimulatedFps, options.seed, static_cast<time_t>(options.seed));
     if (!failure.empty()) {
         std::fprintf(stderr, "vexlar3d: cannot bench: %s\n", failure.c_str());
-        return 1;
+        return false;
     }
 
     std::vector<double> frameMs, threadMs, processMs;
@@ -120,19 +121,46 @@ int RunHeadlessBench(const BenchOptions& options) {
         processMs.push_back(process1 - process0);
     }
     const double wallSeconds = std::chrono::duration<double>(Clock::now() - measuredStart).count();
+
+    // One more frame, recorded, then replayed through GL alone.
+    platform::StartDrawRecording(Framework->GetDirectDraw());
+    renderer.Step();
+    platform::FillBound bound;
+    const bool haveBound =
+        platform::ReplayDrawRecording(Framework->GetDirectDraw(), std::min(options.seconds, 3.0), &bound);
     renderer.Close();
 
     const double frames = static_cast<double>(frameMs.size());
-    std::printf("vexlar3d: bench %dx%d, default scene, %.1f s after %d warm-up frames: %zu frames, %.1f fps\n",
-                options.width, options.height, wallSeconds, kWarmUpFrames, frameMs.size(),
+    const double mean = Mean(frameMs);
+    std::printf("vexlar3d: bench %dx%d, Background %d, %.1f s after %d warm-up frames: %zu frames, %.1f fps\n",
+                width, height, CurrentSettings.Background, wallSeconds, kWarmUpFrames, frameMs.size(),
                 wallSeconds > 0 ? frames / wallSeconds : 0.0);
-    std::printf("  frame time ms: p50 %.2f  p90 %.2f  p99 %.2f  max %.2f\n", Percentile(frameMs, 0.5),
-                Percentile(frameMs, 0.9), Percentile(frameMs, 0.99), Percentile(frameMs, 1.0));
+    std::printf("  frame time ms: mean %.2f  p50 %.2f  p90 %.2f  p99 %.2f  max %.2f\n", mean,
+                Percentile(frameMs, 0.5), Percentile(frameMs, 0.9), Percentile(frameMs, 0.99),
+                Percentile(frameMs, 1.0));
+    if (haveBound) {
+        std::printf("  fill bound (one frame replayed through GL alone, %d draws, %.2f screens of triangles):"
+                    " %.2f ms; ratio %.2f\n",
+                    bound.drawCalls, bound.shadedPixels / (static_cast<double>(width) * height), bound.frameMs,
+                    bound.frameMs > 0.0 ? mean / bound.frameMs : 0.0);
+    } else {
+        std::printf("  fill bound: could not be measured\n");
+    }
     std::printf("  CPU ms per frame on the main thread (the saver's frame: update, drawing submission, present;"
                 " the GL rasteriser's threads apart): %.3f\n",
                 Mean(threadMs));
     std::printf("  CPU ms per frame of the whole process, rasteriser threads included: %.2f\n", Mean(processMs));
     std::printf("  first frame presented %.0f ms after the process started; peak resident size %.1f MB\n",
                 firstFrameSeconds * 1000.0, PeakResidentMb());
+    std::fflush(stdout);
+    return true;
+}
+
+}  // namespace
+
+int RunHeadlessBench(const BenchOptions& options) {
+    for (const auto& [width, height] : options.sizes) {
+        if (!BenchSize(options, width, height)) return 1;
+    }
     return 0;
 }

@@ -321,6 +321,7 @@ StartPlan PlanBench(int argc, const char* const* argv) {
     plan.bench = true;
     BenchOptions& options = plan.benchOptions;
     long long number = 0;
+    bool sized = false;
     for (int i = 1; i < argc; ++i) {
         std::string name = argv[i] ? argv[i] : "";
         if (name == "--bench") continue;
@@ -331,7 +332,18 @@ StartPlan PlanBench(int argc, const char* const* argv) {
             value = name.substr(equals + 1);
             name = name.substr(0, equals);
         }
-        if (name != "--size" && name != "--seconds" && name != "--seed") {
+        const bool own = name == "--size" || name == "--seconds" || name == "--seed";
+        if (!own && name.rfind("--", 0) == 0) {
+            // The settings' options change the benched scene as they change the saver's.
+            std::string error;
+            auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
+            switch (TakeSettingOption(SplitDashed(argv[i] ? argv[i] : ""), next, options.overrides, &error)) {
+            case OptionMatch::Taken: continue;
+            case OptionMatch::Refused: return Stop(kUsageExitCode, "", "vexlar3d: " + error + "\n");
+            case OptionMatch::NotMine: break;
+            }
+        }
+        if (!own) {
             return Stop(kUsageExitCode, "",
                         "vexlar3d: --bench does not go with '" + name + "' (see vexlar3d --help)\n");
         }
@@ -346,7 +358,11 @@ StartPlan PlanBench(int argc, const char* const* argv) {
                         "vexlar3d: " + name + " needs " + what + ", not '" + value + "' (see vexlar3d --help)\n");
         };
         if (name == "--size") {
-            if (!ParseSize(value, &options.width, &options.height)) return bad("WIDTHxHEIGHT, each 16 to 8192");
+            int width = 0, height = 0;
+            if (!ParseSize(value, &width, &height)) return bad("WIDTHxHEIGHT, each 16 to 8192");
+            if (!sized) options.sizes.clear();
+            sized = true;
+            options.sizes.emplace_back(width, height);
         } else if (name == "--seconds") {
             char* end = nullptr;
             errno = 0;
@@ -435,8 +451,10 @@ std::string HelpText() {
         "                      VexlarStream=3, Background=2 (repeatable; nothing is stored);\n"
         "                      the settings options above work here too\n"
         "  --bench         time the flight headless and print frames per second,\n"
-        "                  frame times and CPU time per frame, with:\n"
-        "    --size WxH        frame size (default 800x600)\n"
+        "                  frame times, CPU time per frame and the frame's fill\n"
+        "                  bound (one frame replayed through GL alone), with:\n"
+        "    --size WxH        frame size (default 800x600; repeat it for several)\n"
+        "                      and the settings options above, e.g. --background 1\n"
         "    --seconds S       how long to measure (default 10)\n"
         "    --seed N          seed of the flight (default 1)\n"
         "  --help, -h      show this text\n"

@@ -20,20 +20,25 @@ StartPlan Plan(std::vector<const char*> args, const char* env = nullptr) {
 TEST(StartPlanTest, BenchTakesItsSizeSecondsAndSeed) {
     StartPlan plain = Plan({"--bench"});
     EXPECT_TRUE(plain.bench && !plain.exitNow && !plain.render);
-    EXPECT_EQ(plain.benchOptions.width, 800);
-    EXPECT_EQ(plain.benchOptions.height, 600);
+    using Sizes = std::vector<std::pair<int, int>>;
+    EXPECT_EQ(plain.benchOptions.sizes, (Sizes{{800, 600}}));
     EXPECT_EQ(plain.benchOptions.seconds, 10.0);
 
-    StartPlan sized = Plan({"--size", "1920x1080", "--bench", "--seconds=2.5", "--seed", "77"});
+    StartPlan sized = Plan({"--size", "1920x1080", "--bench", "--seconds=2.5", "--seed", "77", "--size=800x600",
+                            "--background", "1", "--no-rays"});
     EXPECT_TRUE(sized.bench);
-    EXPECT_EQ(sized.benchOptions.width, 1920);
-    EXPECT_EQ(sized.benchOptions.height, 1080);
+    EXPECT_EQ(sized.benchOptions.sizes, (Sizes{{1920, 1080}, {800, 600}}));
     EXPECT_EQ(sized.benchOptions.seconds, 2.5);
     EXPECT_EQ(sized.benchOptions.seed, 77u);
+    Settings settings = BuiltInSettings;
+    ApplyOverrides(sized.benchOptions.overrides, settings);
+    EXPECT_EQ(settings.Background, 1);
+    EXPECT_EQ(settings.DoThrottle, 0);
 
     for (std::vector<const char*> bad : std::vector<std::vector<const char*>>{
              {"--bench", "--size", "10x10"}, {"--bench", "--seconds", "0"}, {"--bench", "--seconds"},
-             {"--bench", "--frames", "3"}, {"--bench", "/s"}, {"--bench", "--seconds=abc"}}) {
+             {"--bench", "--frames", "3"}, {"--bench", "/s"}, {"--bench", "--seconds=abc"},
+             {"--bench", "--background", "7"}}) {
         StartPlan plan = Plan(bad);
         EXPECT_TRUE(plan.exitNow && plan.exitCode == 2 && !plan.err.empty()) << bad.back();
     }

@@ -38,6 +38,39 @@ void FinishRendering(IDirectDraw7* directDraw) {
     if (gl::GlRenderer* renderer = impl->ExistingRenderer()) renderer->Finish();
 }
 
+namespace {
+gl::DrawRecording& Recording() {
+    static gl::DrawRecording recording;
+    return recording;
+}
+}  // namespace
+
+void StartDrawRecording(IDirectDraw7* directDraw) {
+    auto* impl = dynamic_cast<ddraw::DirectDraw7GL*>(directDraw);
+    gl::GlRenderer* renderer = impl ? impl->ExistingRenderer() : nullptr;
+    if (!renderer) return;
+    Recording() = gl::DrawRecording{};
+    renderer->Record(&Recording());
+}
+
+bool ReplayDrawRecording(IDirectDraw7* directDraw, double seconds, FillBound* bound) {
+    auto* impl = dynamic_cast<ddraw::DirectDraw7GL*>(directDraw);
+    gl::GlRenderer* renderer = impl ? impl->ExistingRenderer() : nullptr;
+    if (!renderer) return false;
+    renderer->Record(nullptr);
+    gl::DrawRecording recording = std::move(Recording());
+    Recording() = gl::DrawRecording{};
+    // One replay to learn the pace, then as many frames as fill the time.
+    gl::ReplayFigures figures;
+    if (!renderer->Replay(recording, 1, &figures)) return false;
+    const int frames = figures.frameMs > 0.0 ? static_cast<int>(seconds * 1000.0 / figures.frameMs) : 1;
+    if (!renderer->Replay(recording, std::max(3, std::min(frames, 2000)), &figures)) return false;
+    bound->frameMs = figures.frameMs;
+    bound->drawCalls = figures.drawCalls;
+    bound->shadedPixels = recording.shadedPixels;
+    return true;
+}
+
 namespace ddraw {
 namespace {
 

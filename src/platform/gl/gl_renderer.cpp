@@ -598,14 +598,8 @@ void GlRenderer::Flush() {
     Program* program = ProgramFor(pending_.program);
     if (!program) return;
     ApplyState(pending_);
-    glUseProgram(program->id);
-    if (program->textureFactor >= 0 && (!program->factorSet || program->lastFactor != pending_.textureFactor)) {
-        uint32_t f = pending_.textureFactor;
-        glUniform4f(program->textureFactor, ((f >> 16) & 0xFF) / 255.0f, ((f >> 8) & 0xFF) / 255.0f,
-                    (f & 0xFF) / 255.0f, ((f >> 24) & 0xFF) / 255.0f);
-        program->lastFactor = f;
-        program->factorSet = true;
-    }
+    UseProgram(*program, pending_.textureFactor);
+    if (recording_) RecordBatch(vertexCount, indexCount);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
     const GpuVertex* v = vertices_.data();
@@ -623,10 +617,32 @@ void GlRenderer::Flush() {
     target->SetGlNewer(true);
 }
 
+void GlRenderer::UseProgram(Program& program, uint32_t textureFactor) {
+    glUseProgram(program.id);
+    if (program.textureFactor >= 0 && (!program.factorSet || program.lastFactor != textureFactor)) {
+        const uint32_t f = textureFactor;
+        glUniform4f(program.textureFactor, ((f >> 16) & 0xFF) / 255.0f, ((f >> 8) & 0xFF) / 255.0f,
+                    (f & 0xFF) / 255.0f, ((f >> 24) & 0xFF) / 255.0f);
+        program.lastFactor = f;
+        program.factorSet = true;
+    }
+}
+
 void GlRenderer::Clear(DirectDrawSurface7GL& target, const int viewport[4], DWORD count, const RECT* rects, DWORD flags,
                        DWORD color, float z) {
     if (!Activate()) return;
     if (vertexCount_) Flush();
+    if (recording_ && (!count || !rects)) {
+        DrawRecording::Op op;
+        op.clear = true;
+        op.state = MakeDrawState();
+        op.state.target = &target;
+        std::memcpy(op.state.viewport, viewport, sizeof(op.state.viewport));
+        op.clearFlags = flags;
+        op.clearColor = color;
+        op.clearZ = z;
+        recording_->ops.push_back(op);
+    }
     if (!BindTarget(target)) return;
     InvalidateState();
     GLbitfield mask = 0;
@@ -756,7 +772,22 @@ bool GlRenderer::DrawSurfaceInto(DirectDrawSurface7GL& source, const RECT& sourc
     if (vertexCount_) Flush();
     if (!BindTarget(source)) return false;
     GLuint texture = source.Gl().colorTexture;
+    const GLuint sourceFbo = source.Gl().fbo;
     if (!BindTarget(target)) return false;
+    if (destRect.right - destRect.left == sourceRect.right - sourceRect.left &&
+        destRect.bottom - destRect.top == sourceRect.bottom - sourceRect.top) {
+        // Pixel for pixel (a windowed frame into the primary surface): a
+        // framebuffer copy, which GL does without running a program per pixel.
+        InvalidateState();
+        glDisable(GL_SCISSOR_TEST);
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, sourceFbo);
+        glBlitFramebuffer(sourceRect.left, sourceRect.top, sourceRect.right, sourceRect.bottom, destRect.left,
+                          destRect.top, destRect.right, destRect.bottom, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+        glBindFramebuffer(GL_FRAMEBUFFER, target.Gl().fbo);
+        target.SetGlNewer(true);
+        return true;
+    }
     DrawTexturedQuad(texture, source.Width(), source.Height(), sourceRect, static_cast<float>(destRect.left),
                      static_cast<float>(destRect.top), static_cast<float>(destRect.right),
                      static_cast<float>(destRect.bottom), target.Width(), target.Height(), false);

@@ -105,6 +105,36 @@ struct SamplerState {
     uint32_t border;
 };
 
+// One frame's drawing as the renderer handed it to GL: every batch (its
+// state, vertices and indices) and every clear of a whole viewport, in
+// order. Replayed from resident buffers, it measures what the frame's
+// pixels cost GL alone.
+struct DrawRecording {
+    struct Op {
+        bool clear = false;
+        DrawState state;            // a batch's state; for a clear its target and viewport
+        uint32_t firstIndex = 0;    // a batch's indices, into indices
+        uint32_t indexCount = 0;
+        uint32_t firstVertex = 0;   // a batch's vertices, into vertices
+        uint32_t vertexCount = 0;
+        uint32_t clearFlags = 0;    // a clear's D3DCLEAR flags, colour and depth
+        uint32_t clearColor = 0;
+        float clearZ = 1.0f;
+    };
+    std::vector<Op> ops;
+    std::vector<GpuVertex> vertices;
+    std::vector<uint32_t> indices;  // absolute, into vertices
+    double shadedPixels = 0.0;     // the drawn triangles' area in target pixels
+};
+
+// What a replay of a recording measured.
+struct ReplayFigures {
+    double frameMs = 0.0;  // per frame, waited for to its end
+    int drawCalls = 0;     // GL draws per frame: one per run of equal state
+    int clears = 0;
+    int frames = 0;
+};
+
 class GlRenderer {
 public:
     static constexpr int kMaxVertices = 65535;
@@ -167,6 +197,13 @@ public:
     void Finish();
 
     int MaxTextureSize() const { return maxTextureSize_; }
+    // Records every batch and clear from now on into recording (null: stop).
+    void Record(DrawRecording* recording);
+    // Draws a recording frames times from buffers uploaded once, with one GL
+    // draw per run of batches of equal state and the textures as they are
+    // now; false when GL cannot. The targets it names must still exist.
+    bool Replay(const DrawRecording& recording, int frames, ReplayFigures* figures);
+
     // GL draw calls made so far (tests of batching).
     uint64_t DrawCalls() const { return drawCalls_; }
 
@@ -186,6 +223,8 @@ private:
     bool DrawTexturedQuad(unsigned texture, int texWidth, int texHeight, const RECT& sourceRect, float x0, float y0,
                           float x1, float y1, int viewportW, int viewportH, bool flipY);
     void InvalidateState() { stateValid_ = false; }
+    void RecordBatch(int vertexCount, int indexCount);
+    void UseProgram(Program& program, uint32_t textureFactor);
 
     std::unique_ptr<GlContext> context_;
     std::vector<std::unique_ptr<Program>> programs_;
@@ -207,6 +246,7 @@ private:
     int maxTextureSize_ = 2048;
     bool hasRgb565_ = false;
     uint64_t drawCalls_ = 0;
+    DrawRecording* recording_ = nullptr;
 };
 
 }  // namespace platform::gl
