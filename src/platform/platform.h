@@ -94,12 +94,12 @@ void FinishRendering(IDirectDraw7* directDraw);
 // The fill bound of a frame: StartDrawRecording records what the DirectDraw
 // object's devices draw until ReplayDrawRecording, which replays it through
 // GL alone (resident buffers and textures, one draw per run of equal state)
-// for about `seconds` and reports the replay's frame time. False when
-// nothing was recorded or GL failed.
+// for about `seconds` and reports how long one pass over the whole
+// recording took. False when nothing was recorded or GL failed.
 struct FillBound {
-    double frameMs = 0.0;
-    int drawCalls = 0;         // GL draws in the replayed frame
-    double shadedPixels = 0.0;  // triangle area drawn, in target pixels
+    double passMs = 0.0;
+    int drawCalls = 0;          // GL draws in one pass
+    double shadedPixels = 0.0;  // triangle area drawn in one pass, in target pixels
 };
 void StartDrawRecording(IDirectDraw7* directDraw);
 bool ReplayDrawRecording(IDirectDraw7* directDraw, double seconds, FillBound* bound);

@@ -65,9 +65,9 @@ bool ReplayDrawRecording(IDirectDraw7* directDraw, double seconds, FillBound* bo
     if (!renderer->Replay(recording, 1, &figures)) return false;
     const int frames = figures.frameMs > 0.0 ? static_cast<int>(seconds * 1000.0 / figures.frameMs) : 1;
     if (!renderer->Replay(recording, std::max(3, std::min(frames, 2000)), &figures)) return false;
-    bound->frameMs = figures.frameMs;
+    bound->passMs = figures.frameMs;
     bound->drawCalls = figures.drawCalls;
-    bound->shadedPixels = recording.shadedPixels;
+    bound->shadedPixels = figures.shadedPixels;
     return true;
 }
 

@@ -24,6 +24,48 @@ bool InRange(uint32_t value, const DDCOLORKEY& key, DWORD mask) {
     return v >= low && v <= high;
 }
 
+// The loops of the common blits, for one pixel size known when compiled.
+template <typename Pixel>
+void FillRect(uint8_t* base, int pitch, const RECT& d, uint32_t value) {
+    const Pixel v = static_cast<Pixel>(value);
+    for (int y = d.top; y < d.bottom; ++y) {
+        uint8_t* row = base + static_cast<size_t>(y) * pitch + static_cast<size_t>(d.left) * sizeof(Pixel);
+        for (int x = 0; x < d.right - d.left; ++x) std::memcpy(row + x * sizeof(Pixel), &v, sizeof(Pixel));
+    }
+}
+
+// A copy by point sampling: destination pixel (x, y) takes the source pixel
+// at byte offset column[x] of source row row[y]; source pixels inside srcKey
+// (when given) are skipped, and the layouts converted when they differ.
+// Pictures hold few distinct colours in a row (a glyph sheet two), so the
+// last conversion is kept.
+template <typename SrcPixel, typename DestPixel>
+void CopyPixels(const uint8_t* const* row, const int* column, uint8_t* destRow, int destPitch, int width,
+                int height, const DDCOLORKEY* srcKey, DWORD mask, const PixelLayout* from, const PixelLayout* to) {
+    const uint32_t low = srcKey ? srcKey->dwColorSpaceLowValue & mask : 0;
+    const uint32_t high = srcKey ? std::max(srcKey->dwColorSpaceHighValue & mask, low) : 0;
+    uint32_t lastIn = 0, lastOut = from ? to->FromArgb(from->ToArgb(0)) : 0;
+    for (int y = 0; y < height; ++y, destRow += destPitch) {
+        const uint8_t* srcRow = row[y];
+        for (int x = 0; x < width; ++x) {
+            SrcPixel v;
+            std::memcpy(&v, srcRow + column[x], sizeof(SrcPixel));
+            const uint32_t value = static_cast<uint32_t>(v);
+            if (srcKey && (value & mask) >= low && (value & mask) <= high) continue;
+            uint32_t out = value;
+            if (from) {
+                if (value != lastIn) {
+                    lastIn = value;
+                    lastOut = to->FromArgb(from->ToArgb(value));
+                }
+                out = lastOut;
+            }
+            const DestPixel d = static_cast<DestPixel>(out);
+            std::memcpy(destRow + x * sizeof(DestPixel), &d, sizeof(DestPixel));
+        }
+    }
+}
+
 bool Overlaps(const RECT& a, const RECT& b) {
     return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 }
@@ -32,6 +74,18 @@ bool Overlaps(const RECT& a, const RECT& b) {
 std::vector<uint8_t>& Scratch() {
     static std::vector<uint8_t> scratch;
     return scratch;
+}
+
+// A blit's source byte offset per destination column and source row per
+// destination row; kept, so that blits allocate nothing once warm.
+std::vector<int>& ColumnScratch() {
+    static std::vector<int> column;
+    return column;
+}
+
+std::vector<const uint8_t*>& RowScratch() {
+    static std::vector<const uint8_t*> row;
+    return row;
 }
 
 }  // namespace
@@ -332,6 +386,11 @@ HRESULT DirectDrawSurface7GL::Blt(LPRECT destRect, IDirectDrawSurface7* source, 
         SyncFromGl();
         int bytes = layout_.BytesPerPixel();
         uint32_t value = fx->dwFillColor;
+        if (bytes == 2 || bytes == 4) {
+            (bytes == 2 ? FillRect<uint16_t> : FillRect<uint32_t>)(pixels_.data(), pitch_, d, value);
+            PixelsChanged();
+            return DD_OK;
+        }
         for (int y = d.top; y < d.bottom; ++y) {
             uint8_t* row = pixels_.data() + static_cast<size_t>(y) * pitch_;
             for (int x = d.left; x < d.right; ++x) WritePixel(row + x * bytes, bytes, value);
@@ -392,13 +451,31 @@ HRESULT DirectDrawSurface7GL::Blt(LPRECT destRect, IDirectDrawSurface7* source, 
         srcOriginY = s.top;
     }
 
+    // Point sampling at the centre of each destination pixel.
+    auto sourceX = [&](int x) { return s.left + static_cast<int>((static_cast<int64_t>(2 * x + 1) * sw) / (2 * dw)); };
+    auto sourceY = [&](int y) { return s.top + static_cast<int>((static_cast<int64_t>(2 * y + 1) * sh) / (2 * dh)); };
+    if (!destKey && (sb == 2 || sb == 4) && (db == 2 || db == 4) && dw <= 4096 && dh <= 4096) {
+        std::vector<int>& column = ColumnScratch();
+        std::vector<const uint8_t*>& row = RowScratch();
+        column.resize(static_cast<size_t>(dw));
+        row.resize(static_cast<size_t>(dh));
+        for (int x = 0; x < dw; ++x) column[static_cast<size_t>(x)] = (sourceX(x) - srcOriginX) * sb;
+        for (int y = 0; y < dh; ++y)
+            row[static_cast<size_t>(y)] = srcBase + static_cast<size_t>(sourceY(y) - srcOriginY) * srcPitch;
+        uint8_t* to = pixels_.data() + static_cast<size_t>(d.top) * pitch_ + static_cast<size_t>(d.left) * db;
+        const PixelLayout* fromLayout = same ? nullptr : &src->layout_;
+        auto copy = sb == 2 ? (db == 2 ? CopyPixels<uint16_t, uint16_t> : CopyPixels<uint16_t, uint32_t>)
+                            : (db == 2 ? CopyPixels<uint32_t, uint16_t> : CopyPixels<uint32_t, uint32_t>);
+        copy(row.data(), column.data(), to, pitch_, dw, dh, srcKey, srcMask, fromLayout, &layout_);
+        PixelsChanged();
+        return DD_OK;
+    }
     for (int y = 0; y < dh; ++y) {
-        // Point sampling at the centre of each destination pixel.
-        int sy = s.top + static_cast<int>((static_cast<int64_t>(2 * y + 1) * sh) / (2 * dh));
+        int sy = sourceY(y);
         const uint8_t* srow = srcBase + static_cast<size_t>(sy - srcOriginY) * srcPitch;
         uint8_t* drow = pixels_.data() + static_cast<size_t>(d.top + y) * pitch_;
         for (int x = 0; x < dw; ++x) {
-            int sx = s.left + static_cast<int>((static_cast<int64_t>(2 * x + 1) * sw) / (2 * dw));
+            int sx = sourceX(x);
             uint32_t value = ReadPixel(srow + (sx - srcOriginX) * sb, sb);
             if (srcKey && InRange(value, *srcKey, srcMask)) continue;
             uint8_t* dp = drow + (d.left + x) * db;

@@ -77,13 +77,6 @@ void GlRenderer::RecordBatch(int vertexCount, int indexCount) {
     op.indexCount = static_cast<uint32_t>(indexCount);
     r.vertices.insert(r.vertices.end(), vertices_.begin(), vertices_.begin() + vertexCount);
     for (int i = 0; i < indexCount; ++i) r.indices.push_back(op.firstVertex + indices_[static_cast<size_t>(i)]);
-    if (pending_.primitive == GL_TRIANGLES) {
-        for (int i = 0; i + 2 < indexCount; i += 3) {
-            r.shadedPixels += TriangleArea(vertices_[indices_[static_cast<size_t>(i)]],
-                                           vertices_[indices_[static_cast<size_t>(i) + 1]],
-                                           vertices_[indices_[static_cast<size_t>(i) + 2]], pending_.viewport);
-        }
-    }
     r.ops.push_back(op);
 }
 
@@ -99,7 +92,15 @@ bool GlRenderer::Replay(const DrawRecording& recording, int frames, ReplayFigure
         uint32_t indexCount;
     };
     std::vector<Run> runs;
+    double shadedPixels = 0.0;
     for (const DrawRecording::Op& op : recording.ops) {
+        if (!op.clear && op.state.primitive == GL_TRIANGLES) {
+            const uint32_t* index = recording.indices.data() + op.firstIndex;
+            for (uint32_t i = 0; i + 2 < op.indexCount; i += 3) {
+                shadedPixels += TriangleArea(recording.vertices[index[i]], recording.vertices[index[i + 1]],
+                                             recording.vertices[index[i + 2]], op.state.viewport);
+            }
+        }
         if (!op.clear && !runs.empty() && !runs.back().op->clear && SameState(runs.back().op->state, op.state) &&
             runs.back().op->firstIndex + runs.back().indexCount == op.firstIndex) {
             runs.back().indexCount += op.indexCount;
@@ -169,6 +170,7 @@ bool GlRenderer::Replay(const DrawRecording& recording, int frames, ReplayFigure
         figures->frameMs = frames > 0 ? ms / frames : 0.0;
         figures->drawCalls = 0;
         figures->clears = 0;
+        figures->shadedPixels = shadedPixels;
         for (const Run& run : runs) (run.op->clear ? figures->clears : figures->drawCalls) += 1;
     }
     return ok;

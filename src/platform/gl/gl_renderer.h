@@ -124,7 +124,6 @@ struct DrawRecording {
     std::vector<Op> ops;
     std::vector<GpuVertex> vertices;
     std::vector<uint32_t> indices;  // absolute, into vertices
-    double shadedPixels = 0.0;     // the drawn triangles' area in target pixels
 };
 
 // What a replay of a recording measured.
@@ -133,6 +132,7 @@ struct ReplayFigures {
     int drawCalls = 0;     // GL draws per frame: one per run of equal state
     int clears = 0;
     int frames = 0;
+    double shadedPixels = 0.0;  // the drawn triangles' area in target pixels, one pass
 };
 
 class GlRenderer {
