@@ -287,16 +287,29 @@ bool GlRenderer::UploadOwnTexture(DirectDrawSurface7GL& surface) {
     SurfaceGl& g = surface.Gl();
     int w = surface.Width(), h = surface.Height();
     if (vertexCount_) Flush();
-    staging_.resize(static_cast<size_t>(w) * h);
-    ConvertRows(surface, 0, 0, w, h, staging_.data(), w);
     glActiveTexture(GL_TEXTURE0);
-    if (!g.texture) {
-        glGenTextures(1, &g.texture);
-        glBindTexture(GL_TEXTURE_2D, g.texture);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, staging_.data());
+    const bool fresh = !g.texture;
+    if (fresh) glGenTextures(1, &g.texture);
+    glBindTexture(GL_TEXTURE_2D, g.texture);
+    // 32-bit surfaces go up as they are (an X8 layout into a texture without
+    // alpha, which reads as opaque); others are converted first.
+    const PixelLayout& layout = surface.Layout();
+    const bool x8 = layout.Is(StandardFormat::X8R8G8B8);
+    if ((x8 || layout.Is(StandardFormat::A8R8G8B8)) && surface.Pitch() % 4 == 0) {
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, surface.Pitch() / 4);
+        if (fresh)
+            glTexImage2D(GL_TEXTURE_2D, 0, x8 ? GL_RGB8 : GL_RGBA8, w, h, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
+                         surface.Pixels());
+        else
+            glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, surface.Pixels());
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     } else {
-        glBindTexture(GL_TEXTURE_2D, g.texture);
-        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, staging_.data());
+        staging_.resize(static_cast<size_t>(w) * h);
+        ConvertRows(surface, 0, 0, w, h, staging_.data(), w);
+        if (fresh)
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, staging_.data());
+        else
+            glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, staging_.data());
     }
     g.textureValid = true;
     g.textureVersion = surface.Version();
