@@ -96,8 +96,10 @@ protected:
         Destroy();
         ASSERT_EQ(DirectDrawCreateEx(nullptr, reinterpret_cast<LPVOID*>(&dd), IID_IDirectDraw7, nullptr), DD_OK);
         ASSERT_EQ(dd->SetCooperativeLevel(nullptr, DDSCL_NORMAL), DD_OK);
-        DDPIXELFORMAT pf = Format(bits == 16 ? platform::ddraw::StandardFormat::R5G6B5
-                                             : platform::ddraw::StandardFormat::X8R8G8B8);
+        // 16: R5G6B5; 32: X8R8G8B8; 33 stands for A8R8G8B8, a target with alpha.
+        DDPIXELFORMAT pf = Format(bits == 16   ? platform::ddraw::StandardFormat::R5G6B5
+                                  : bits == 33 ? platform::ddraw::StandardFormat::A8R8G8B8
+                                               : platform::ddraw::StandardFormat::X8R8G8B8);
         DDSURFACEDESC2 desc = SurfaceDesc(DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE, width, height, &pf);
         ASSERT_EQ(dd->CreateSurface(&desc, &target, nullptr), DD_OK);
         if (zbuffer) {

@@ -466,6 +466,8 @@ void Direct3DDevice7GL::UpdateBaseState() {
         s.srcBlend = GL_ONE;
         s.dstBlend = GL_ZERO;
     }
+    s.program.unchangedWhen =
+        gl::UnchangedWhenFor(s.blend, s.srcBlend, s.dstBlend, s.depthWrite, target_->Layout().HasAlpha());
     s.alphaTest = rs[D3DRENDERSTATE_ALPHATESTENABLE] != 0;
     s.alphaFunc = s.alphaTest ? CompareFunction(rs[D3DRENDERSTATE_ALPHAFUNC]) : GL_ALWAYS;
     s.alphaRef = s.alphaTest ? static_cast<float>(rs[D3DRENDERSTATE_ALPHAREF] & 0xFF) / 255.0f : 0.0f;

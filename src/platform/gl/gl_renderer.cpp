@@ -147,6 +147,21 @@ DrawState MakeDrawState() {
 
 bool SameState(const DrawState& a, const DrawState& b) { return std::memcmp(&a, &b, sizeof(DrawState)) == 0; }
 
+uint8_t UnchangedWhenFor(bool blend, uint32_t srcBlend, uint32_t dstBlend, bool depthWrite, bool targetHasAlpha) {
+    if (!blend || depthWrite) return kUnchangedNever;
+    // result = source x S + target x D keeps the target where S makes the
+    // source 0 and D is 1 in every channel the target stores.
+    if (srcBlend == GL_ONE && dstBlend == GL_ONE)
+        return kUnchangedRgbZero | (targetHasAlpha ? kUnchangedAlphaZero : 0);
+    if (srcBlend == GL_ONE && dstBlend == GL_SRC_ALPHA && !targetHasAlpha)
+        return kUnchangedRgbZero | kUnchangedAlphaOne;
+    if (srcBlend == GL_ZERO && dstBlend == GL_ONE_MINUS_SRC_COLOR)
+        return kUnchangedRgbZero | (targetHasAlpha ? kUnchangedAlphaZero : 0);
+    if (srcBlend == GL_SRC_ALPHA && dstBlend == GL_ONE_MINUS_SRC_ALPHA) return kUnchangedAlphaZero;
+    if (srcBlend == GL_ONE && dstBlend == GL_ONE_MINUS_SRC_ALPHA) return kUnchangedRgbZero | kUnchangedAlphaZero;
+    return kUnchangedNever;
+}
+
 struct GlRenderer::Program {
     ProgramKey key;
     GLuint id = 0;

@@ -62,10 +62,25 @@ struct StageProgram {
     uint8_t pad;
 };
 
+// Which results of the combiners leave the target as it was under the
+// draw's blending, so the program discards them and the blend, the
+// framebuffer's read and its write are skipped (flags, combined).
+enum UnchangedWhen : uint8_t {
+    kUnchangedNever = 0,
+    kUnchangedRgbZero = 1,    // all of red, green and blue are 0
+    kUnchangedAlphaZero = 2,  // alpha is 0
+    kUnchangedAlphaOne = 4,   // alpha is 1
+};
+
+// The blending (GL factors) and target under which results leave the target
+// unchanged; only for draws that write no depth.
+uint8_t UnchangedWhenFor(bool blend, uint32_t srcBlend, uint32_t dstBlend, bool depthWrite, bool targetHasAlpha);
+
 struct ProgramKey {
     StageProgram stage[2];
     uint8_t specular;
-    uint8_t pad[7];
+    uint8_t unchangedWhen;  // UnchangedWhen flags
+    uint8_t pad[6];
 };
 
 struct StageTexture {

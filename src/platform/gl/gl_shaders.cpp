@@ -141,6 +141,14 @@ std::string DrawFragmentShader(const ProgramKey& key) {
             s += "    cur = " + result + ";\n";
     }
     if (key.specular) s += "    cur.rgb = min(cur.rgb + vSpecular.rgb, 1.0);\n";
+    // A result that leaves the target as it was is not blended at all (glyph
+    // and sky textures are mostly black under additive blending).
+    std::string unchanged;
+    auto also = [&](const char* test) { unchanged += (unchanged.empty() ? "" : " && ") + std::string(test); };
+    if (key.unchangedWhen & kUnchangedRgbZero) also("cur.rgb == vec3(0.0)");
+    if (key.unchangedWhen & kUnchangedAlphaZero) also("cur.a == 0.0");
+    if (key.unchangedWhen & kUnchangedAlphaOne) also("cur.a == 1.0");
+    if (!unchanged.empty()) s += "    if (" + unchanged + ") discard;\n";
     s += "    gl_FragColor = cur;\n}\n";
     return s;
 }
