@@ -2,7 +2,10 @@
 // colour keys, attachments and presentation.
 #include "platform/ddraw/ddraw_surface.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -90,11 +93,44 @@ std::vector<const uint8_t*>& RowScratch() {
 
 }  // namespace
 
+namespace {
+constexpr size_t kMappedPixelMemory = 1 << 20;  // from this size on, mapped
+}  // namespace
+
+PixelMemory::PixelMemory(size_t size) {
+    if (size == 0) return;
+    if (size >= kMappedPixelMemory) {
+        void* block = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (block != MAP_FAILED) {
+            data_ = static_cast<uint8_t*>(block);
+            size_ = size;
+            mapped_ = true;
+            return;
+        }
+    }
+    data_ = static_cast<uint8_t*>(std::calloc(size, 1));
+    if (!data_) throw std::bad_alloc();
+    size_ = size;
+}
+
+PixelMemory::~PixelMemory() {
+    if (mapped_)
+        munmap(data_, size_);
+    else
+        std::free(data_);
+}
+
+void PixelMemory::swap(PixelMemory& other) noexcept {
+    std::swap(data_, other.data_);
+    std::swap(size_, other.size_);
+    std::swap(mapped_, other.mapped_);
+}
+
 DirectDrawSurface7GL::DirectDrawSurface7GL(DirectDraw7GL* owner, int width, int height, const PixelLayout& layout,
                                            const DDSCAPS2& caps)
     : owner_(owner), width_(width), height_(height), layout_(layout), caps_(caps) {
     pitch_ = (width_ * layout_.BytesPerPixel() + 3) & ~3;
-    pixels_.assign(static_cast<size_t>(pitch_) * static_cast<size_t>(height_), 0);
+    PixelMemory(static_cast<size_t>(pitch_) * static_cast<size_t>(height_)).swap(pixels_);
     owner_->AddRef();
     owner_->RegisterSurface(this);
 }
@@ -198,7 +234,7 @@ void DirectDrawSurface7GL::Kill() {
         clipper_->Release();
         clipper_ = nullptr;
     }
-    std::vector<uint8_t>().swap(pixels_);
+    PixelMemory().swap(pixels_);
     dead_ = true;
     owner_->UnregisterSurface(this);
     owner_->Release();
@@ -554,7 +590,7 @@ HRESULT DirectDrawSurface7GL::Flip(IDirectDrawSurface7* targetOverride, DWORD) {
 }
 
 void DirectDrawSurface7GL::SwapContents(DirectDrawSurface7GL& other) {
-    std::swap(pixels_, other.pixels_);
+    pixels_.swap(other.pixels_);
     std::swap(version_, other.version_);
     std::swap(glNewer_, other.glNewer_);
     std::swap(gl_, other.gl_);

@@ -37,6 +37,27 @@ class DirectDraw7GL;
 class DirectDrawClipperGL;
 
 // Answers QueryInterface for IID_IDirectDrawSurface7 only (not IID_IUnknown).
+// A surface's pixel memory, zero from the start. Large blocks are mapped
+// straight from the system, so that their pages take memory only once they
+// are written: a render target that only GL draws into never is.
+class PixelMemory {
+public:
+    PixelMemory() = default;
+    explicit PixelMemory(size_t size);
+    ~PixelMemory();
+    PixelMemory(const PixelMemory&) = delete;
+    PixelMemory& operator=(const PixelMemory&) = delete;
+    void swap(PixelMemory& other) noexcept;
+    uint8_t* data() { return data_; }
+    const uint8_t* data() const { return data_; }
+    size_t size() const { return size_; }
+
+private:
+    uint8_t* data_ = nullptr;
+    size_t size_ = 0;
+    bool mapped_ = false;
+};
+
 class DirectDrawSurface7GL final
     : public ComObject<IDirectDrawSurface7, DDERR_INVALIDPARAMS, IID_IDirectDrawSurface7> {
 public:
@@ -116,7 +137,7 @@ private:
     int pitch_;
     PixelLayout layout_;
     DDSCAPS2 caps_;
-    std::vector<uint8_t> pixels_;
+    PixelMemory pixels_;
     uint64_t version_ = 1;
     bool glNewer_ = false;
     gl::SurfaceGl gl_;

@@ -75,7 +75,7 @@ void GlRenderer::RecordBatch(int vertexCount, int indexCount) {
     op.vertexCount = static_cast<uint32_t>(vertexCount);
     op.firstIndex = static_cast<uint32_t>(r.indices.size());
     op.indexCount = static_cast<uint32_t>(indexCount);
-    r.vertices.insert(r.vertices.end(), vertices_.begin(), vertices_.begin() + vertexCount);
+    r.vertices.insert(r.vertices.end(), vertices_.get(), vertices_.get() + vertexCount);
     for (int i = 0; i < indexCount; ++i) r.indices.push_back(op.firstVertex + indices_[static_cast<size_t>(i)]);
     r.ops.push_back(op);
 }

@@ -24,7 +24,7 @@ using ddraw::DirectDrawSurface7GL;
 
 namespace {
 
-constexpr int kAtlasSize = 1024;
+constexpr int kAtlasSize = 512;
 constexpr int kAtlasMaxTile = 64;
 
 GLuint Compile(GLenum type, const char* source) {
@@ -211,8 +211,8 @@ bool GlRenderer::Init() {
     presentProgram_ = Link(PresentVertexShader(), PresentFragmentShader(), false);
     if (!presentProgram_) return false;
     presentTexLocation_ = glGetUniformLocation(presentProgram_, "uTex");
-    vertices_.resize(kMaxVertices);
-    indices_.resize(kMaxIndices);
+    vertices_.reset(new GpuVertex[kMaxVertices]);
+    indices_.reset(new uint16_t[kMaxIndices]);
     // Room to convert a 512 x 512 texture (the largest the scene updates)
     // and a bordered tile without growing later.
     staging_.reserve(512 * 512 + 2 * 66 * 66);
@@ -564,9 +564,9 @@ GpuVertex* GlRenderer::BeginDraw(const DrawState& state, int vertexCount, int in
         Flush();
     }
     if (!vertexCount_) pending_ = state;
-    *indices = indices_.data() + indexCount_;
+    *indices = indices_.get() + indexCount_;
     *firstVertex = static_cast<uint16_t>(vertexCount_);
-    return vertices_.data() + vertexCount_;
+    return vertices_.get() + vertexCount_;
 }
 
 void GlRenderer::EndDraw(int vertexCount, int indexCount) {
@@ -630,7 +630,7 @@ void GlRenderer::Flush() {
     if (recording_) RecordBatch(vertexCount, indexCount);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
-    const GpuVertex* v = vertices_.data();
+    const GpuVertex* v = vertices_.get();
     const GLsizei stride = sizeof(GpuVertex);
     glVertexAttribPointer(kPosition, 4, GL_FLOAT, GL_FALSE, stride, v->pos);
     glVertexAttribPointer(kDiffuse, 4, GL_UNSIGNED_BYTE, GL_TRUE, stride, v->diffuse);
@@ -641,7 +641,7 @@ void GlRenderer::Flush() {
     for (int i = kPosition; i <= kTile1; ++i) glEnableVertexAttribArray(static_cast<GLuint>(i));
     ++drawCalls_;
     glDrawRangeElements(pending_.primitive, 0, static_cast<GLuint>(vertexCount - 1), indexCount, GL_UNSIGNED_SHORT,
-                        indices_.data());
+                        indices_.get());
     target->SetGlNewer(true);
 }
 

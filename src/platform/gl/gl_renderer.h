@@ -250,8 +250,10 @@ private:
     std::vector<std::unique_ptr<AtlasPage>> pages_;
     unsigned vertexBuffer_ = 0;
     unsigned indexBuffer_ = 0;
-    std::vector<GpuVertex> vertices_;
-    std::vector<uint16_t> indices_;
+    // Sized for the largest draw; left uninitialised, so that only the part
+    // batches use takes memory.
+    std::unique_ptr<GpuVertex[]> vertices_;
+    std::unique_ptr<uint16_t[]> indices_;
     int vertexCount_ = 0;
     int indexCount_ = 0;
     DrawState pending_;
