@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
 
 #include "platform/gl/gl_shaders.h"
@@ -762,11 +763,10 @@ bool GlRenderer::PresentToWindow(DirectDrawSurface7GL& source, const RECT& sourc
     int dw = 0, dh = 0;
     context_->DrawableSize(&dw, &dh);
     if (dw <= 0 || dh <= 0) return false;
+    const GLuint sourceFbo = source.Gl().fbo;
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     InvalidateState();
     glDisable(GL_SCISSOR_TEST);
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
     float x0, y0, x1, y1;
     if (destRect) {
         RECT client{};
@@ -788,8 +788,27 @@ bool GlRenderer::PresentToWindow(DirectDrawSurface7GL& source, const RECT& sourc
         x1 = x0 + w;
         y1 = y0 + h;
     }
-    DrawTexturedQuad(source.Gl().colorTexture, source.Width(), source.Height(), sourceRect, x0, y0, x1, y1, dw, dh,
-                     true);
+    // What the picture leaves of the window is black.
+    if (x0 > 0.0f || y0 > 0.0f || x1 < static_cast<float>(dw) || y1 < static_cast<float>(dh)) {
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+    const bool whole = x0 == std::floor(x0) && y0 == std::floor(y0);
+    if (whole && x1 - x0 == static_cast<float>(sourceRect.right - sourceRect.left) &&
+        y1 - y0 == static_cast<float>(sourceRect.bottom - sourceRect.top)) {
+        // Pixel for pixel: a framebuffer copy, turned upside down for the window.
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, sourceFbo);
+        const GLint left = static_cast<GLint>(x0), top = static_cast<GLint>(y0);
+        const GLint right = static_cast<GLint>(x1), bottom = static_cast<GLint>(y1);
+        glBlitFramebuffer(sourceRect.left, sourceRect.top, sourceRect.right, sourceRect.bottom, left, dh - top, right,
+                          dh - bottom, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    } else {
+        DrawTexturedQuad(source.Gl().colorTexture, source.Width(), source.Height(), sourceRect, x0, y0, x1, y1, dw,
+                         dh, true);
+    }
     context_->SwapWindow();
     return true;
 }
