@@ -256,6 +256,74 @@ TEST_F(DDrawDisplay, FlipAndBltPresentTheBackBuffer) {
     DestroyWindow(hwnd);
 }
 
+// A windowed frame shown whole in a window that covers the screen: what the
+// primary surface holds is always the last frame shown, whatever happens to
+// the back buffer next (cleared, drawn on, written by the processor, released).
+TEST_F(DDrawDisplay, TheLastFrameShownStaysInThePrimarySurface) {
+    HWND window = Window(0, 0, 1600, 900);
+    ASSERT_EQ(dd->SetCooperativeLevel(window, DDSCL_NORMAL), DD_OK);
+    DDSURFACEDESC2 desc = SurfaceDesc(DDSCAPS_PRIMARYSURFACE, 0, 0, nullptr);
+    desc.dwFlags = DDSD_CAPS;
+    IDirectDrawSurface7* primary = nullptr;
+    ASSERT_EQ(dd->CreateSurface(&desc, &primary, nullptr), DD_OK);
+    IDirectDrawClipper* clipper = nullptr;
+    ASSERT_EQ(dd->CreateClipper(0, &clipper, nullptr), DD_OK);
+    ASSERT_EQ(clipper->SetHWnd(0, window), DD_OK);
+    ASSERT_EQ(primary->SetClipper(clipper), DD_OK);
+    clipper->Release();
+    desc = SurfaceDesc(DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE, 1600, 900, nullptr);
+    IDirectDrawSurface7* back = nullptr;
+    ASSERT_EQ(dd->CreateSurface(&desc, &back, nullptr), DD_OK);
+    IDirect3D7* d3d = nullptr;
+    IDirect3DDevice7* device = nullptr;
+    ASSERT_EQ(dd->QueryInterface(IID_IDirect3D7, reinterpret_cast<LPVOID*>(&d3d)), DD_OK);
+    ASSERT_EQ(d3d->CreateDevice(IID_IDirect3DHALDevice, back, &device), DD_OK);
+    RECT screen{0, 0, 1600, 900};
+    auto show = [&] { ASSERT_EQ(primary->Blt(&screen, back, nullptr, DDBLT_WAIT, nullptr), DD_OK); };
+    auto quad = [&](float x0, float x1, D3DCOLOR color) {
+        ScreenVertex v[4];
+        d3dtest::ScreenQuad(v, x0, 100, x1, 200, color);
+        ASSERT_EQ(device->BeginScene(), DD_OK);
+        ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, ScreenVertexFVF, v, 4, 0), DD_OK);
+        ASSERT_EQ(device->EndScene(), DD_OK);
+    };
+    auto at = [](const std::vector<uint32_t>& pixels, int x) { return pixels[150 * 1600 + x] & 0xFFFFFF; };
+
+    // Frame 1 shown, then frame 2 begins with a clear of all of the back buffer.
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x000000FF, 1.0f, 0);
+    quad(10, 20, 0xFFFF0000);
+    show();
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x0000FF00, 1.0f, 0);
+    std::vector<uint32_t> shown = ReadArgb(primary);
+    EXPECT_EQ(at(shown, 15), 0xFF0000u);
+    EXPECT_EQ(at(shown, 30), 0x0000FFu);
+    EXPECT_EQ(at(ReadArgb(back), 15), 0x00FF00u);
+
+    // Frame 2 shown, then drawn on without a clear.
+    show();
+    quad(20, 40, 0xFFFFFFFF);
+    shown = ReadArgb(primary);
+    EXPECT_EQ(at(shown, 30), 0x00FF00u);
+    EXPECT_EQ(at(ReadArgb(back), 30), 0xFFFFFFu);
+
+    // Shown again, then written by the processor.
+    show();
+    d3dtest::WriteArgb(back, std::vector<uint32_t>(1600 * 900, 0xFF123456));
+    shown = ReadArgb(primary);
+    EXPECT_EQ(at(shown, 30), 0xFFFFFFu);
+    EXPECT_EQ(at(shown, 50), 0x00FF00u);
+
+    // Shown again, then released.
+    show();
+    device->Release();
+    back->Release();
+    shown = ReadArgb(primary);
+    EXPECT_EQ(at(shown, 30), 0x123456u);
+    primary->Release();
+    d3d->Release();
+    DestroyWindow(window);
+}
+
 TEST_F(DDrawDisplay, DriversDevicesAndDepthFormatsAreListed) {
     std::vector<std::string> drivers;
     ASSERT_EQ(DirectDrawEnumerateExA(

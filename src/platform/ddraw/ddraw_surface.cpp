@@ -260,6 +260,7 @@ void DirectDrawSurface7GL::SyncFromGl() {
     if (!renderer) return;
     const gl::DrawState* pending = renderer->PendingState();
     if (pending && pending->target == this) renderer->Flush();
+    renderer->SettleCopyOf(*this);
     if (glNewer_) renderer->ReadBack(*this);
 }
 
@@ -584,7 +585,10 @@ HRESULT DirectDrawSurface7GL::Flip(IDirectDrawSurface7* targetOverride, DWORD) {
         return DD_OK;
     }
     // Headless: the buffers trade their pixels, as a flip does.
-    if (renderer) renderer->Flush();
+    if (renderer) {
+        renderer->Flush();
+        renderer->SettleCopy();
+    }
     SwapContents(*back);
     return DD_OK;
 }

@@ -251,6 +251,8 @@ GlRenderer::Program* GlRenderer::ProgramFor(const ProgramKey& key) {
 void GlRenderer::ReleaseSurface(DirectDrawSurface7GL& surface) {
     if (!Activate()) return;
     if (vertexCount_) Flush();
+    if (copy_.target == &surface) copy_ = DeferredCopy{};  // nobody will see it
+    SettleCopyOf(surface);
     SurfaceGl& g = surface.Gl();
     if (g.texture) glDeleteTextures(1, &g.texture);
     if (g.fbo) glDeleteFramebuffers(1, &g.fbo);
@@ -404,6 +406,7 @@ TexMode GlRenderer::ResolveTexture(DirectDrawSurface7GL* surface, const SamplerS
                                    float tile[4]) {
     std::memset(out, 0, sizeof(*out));
     if (!surface || surface->IsDead() || surface->IsZBuffer()) return TexMode::None;
+    SettleCopyOf(*surface);
     if (surface->GlNewer() || (PendingState() && PendingState()->target == surface)) surface->SyncFromGl();
     SurfaceGl& g = surface->Gl();
     out->minFilter = static_cast<uint16_t>(GlFilter(sampler.minFilter));
@@ -459,6 +462,7 @@ bool GlRenderer::EnsureColorBuffer(DirectDrawSurface7GL& surface) {
 
 bool GlRenderer::BindTarget(DirectDrawSurface7GL& surface) {
     if (surface.IsDead() || !Activate()) return false;
+    SettleCopyOf(surface);
     if (!EnsureColorBuffer(surface)) return false;
     SurfaceGl& g = surface.Gl();
     glBindFramebuffer(GL_FRAMEBUFFER, g.fbo);
@@ -526,6 +530,7 @@ bool GlRenderer::BindTarget(DirectDrawSurface7GL& surface) {
 
 bool GlRenderer::ReadBack(DirectDrawSurface7GL& surface) {
     if (!Activate()) return false;
+    SettleCopyOf(surface);
     if (vertexCount_ && pending_.target == &surface) Flush();
     SurfaceGl& g = surface.Gl();
     if (!surface.GlNewer() || !g.fbo) {
@@ -661,6 +666,7 @@ void GlRenderer::Clear(DirectDrawSurface7GL& target, const int viewport[4], DWOR
                        DWORD color, float z) {
     if (!Activate()) return;
     if (vertexCount_) Flush();
+    if (copy_.source == &target && !TradeForClear(target, viewport, count && rects ? count : 0, flags)) SettleCopy();
     if (recording_ && (!count || !rects)) {
         DrawRecording::Op op;
         op.clear = true;
@@ -819,26 +825,70 @@ bool GlRenderer::DrawSurfaceInto(DirectDrawSurface7GL& source, const RECT& sourc
     if (vertexCount_) Flush();
     if (!BindTarget(source)) return false;
     GLuint texture = source.Gl().colorTexture;
-    const GLuint sourceFbo = source.Gl().fbo;
-    if (!BindTarget(target)) return false;
-    if (destRect.right - destRect.left == sourceRect.right - sourceRect.left &&
-        destRect.bottom - destRect.top == sourceRect.bottom - sourceRect.top) {
-        // Pixel for pixel (a windowed frame into the primary surface): a
-        // framebuffer copy, which GL does without running a program per pixel.
-        InvalidateState();
-        glDisable(GL_SCISSOR_TEST);
-        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, sourceFbo);
-        glBlitFramebuffer(sourceRect.left, sourceRect.top, sourceRect.right, sourceRect.bottom, destRect.left,
-                          destRect.top, destRect.right, destRect.bottom, GL_COLOR_BUFFER_BIT, GL_NEAREST);
-        glBindFramebuffer(GL_FRAMEBUFFER, target.Gl().fbo);
+    const bool pixelForPixel = destRect.right - destRect.left == sourceRect.right - sourceRect.left &&
+                               destRect.bottom - destRect.top == sourceRect.bottom - sourceRect.top;
+    const bool wholeToWhole = sourceRect.left == 0 && sourceRect.top == 0 && sourceRect.right == source.Width() &&
+                              sourceRect.bottom == source.Height() && destRect.left == 0 && destRect.top == 0 &&
+                              destRect.right == target.Width() && destRect.bottom == target.Height();
+    if (pixelForPixel && wholeToWhole && target.IsPrimary() && &source != &target) {
+        // A windowed frame into the primary surface: deferred (see SettleCopy).
+        if (!EnsureColorBuffer(target)) return false;
+        SettleCopyOf(target);
+        copy_ = DeferredCopy{&source, &target, sourceRect, destRect};
         target.SetGlNewer(true);
         return true;
     }
+    if (pixelForPixel) return CopyNow(source, sourceRect, target, destRect);
+    if (!BindTarget(target)) return false;
     DrawTexturedQuad(texture, source.Width(), source.Height(), sourceRect, static_cast<float>(destRect.left),
                      static_cast<float>(destRect.top), static_cast<float>(destRect.right),
                      static_cast<float>(destRect.bottom), target.Width(), target.Height(), false);
     target.SetGlNewer(true);
+    return true;
+}
+
+bool GlRenderer::CopyNow(DirectDrawSurface7GL& source, const RECT& sourceRect, DirectDrawSurface7GL& target,
+                         const RECT& destRect) {
+    if (!BindTarget(source)) return false;
+    const GLuint sourceFbo = source.Gl().fbo;
+    if (!BindTarget(target)) return false;
+    // A framebuffer copy, which GL does without running a program per pixel.
+    InvalidateState();
+    glDisable(GL_SCISSOR_TEST);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, sourceFbo);
+    glBlitFramebuffer(sourceRect.left, sourceRect.top, sourceRect.right, sourceRect.bottom, destRect.left,
+                      destRect.top, destRect.right, destRect.bottom, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    glBindFramebuffer(GL_FRAMEBUFFER, target.Gl().fbo);
+    target.SetGlNewer(true);
+    return true;
+}
+
+void GlRenderer::SettleCopy() {
+    if (!copy_.source) return;
+    const DeferredCopy copy = copy_;
+    copy_ = DeferredCopy{};
+    if (copy.source->IsDead() || copy.target->IsDead()) return;
+    CopyNow(*copy.source, copy.sourceRect, *copy.target, copy.destRect);
+}
+
+bool GlRenderer::TradeForClear(DirectDrawSurface7GL& clearing, const int viewport[4], DWORD count, DWORD flags) {
+    // The copy is deferred only from all of a surface to all of the primary.
+    DirectDrawSurface7GL& primary = *copy_.target;
+    SurfaceGl& a = clearing.Gl();
+    SurfaceGl& b = primary.Gl();
+    if (count != 0 || !(flags & D3DCLEAR_TARGET) || viewport[0] != 0 || viewport[1] != 0 ||
+        viewport[2] != clearing.Width() || viewport[3] != clearing.Height() ||
+        !primary.Layout().SameAs(clearing.Layout()) || !a.fbo || !b.fbo || b.attachedDepth != 0) {
+        return false;
+    }
+    copy_ = DeferredCopy{};
+    std::swap(a.colorTexture, b.colorTexture);
+    glBindFramebuffer(GL_FRAMEBUFFER, a.fbo);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, a.colorTexture, 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, b.fbo);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, b.colorTexture, 0);
+    InvalidateState();
     return true;
 }
 

@@ -202,6 +202,18 @@ public:
     // object), scaled with bilinear filtering.
     bool DrawSurfaceInto(ddraw::DirectDrawSurface7GL& source, const RECT& sourceRect,
                          ddraw::DirectDrawSurface7GL& target, const RECT& destRect);
+    // A pixel-for-pixel copy into the primary surface is deferred: it is made
+    // when either surface is next read, drawn or changed, and when the
+    // source's next act is a clear of all of it, the two trade their GL
+    // pictures instead (the primary takes the frame, the source clears what
+    // the primary held), so a windowed frame costs no copy at all. Settle
+    // makes a deferred copy now.
+    void SettleCopy();
+    // Settles a deferred copy that reads or writes surface (before its
+    // memory is read or changed).
+    void SettleCopyOf(const ddraw::DirectDrawSurface7GL& surface) {
+        if (copy_.source == &surface || copy_.target == &surface) SettleCopy();
+    }
     // Paints the window black and swaps (the window class's background).
     void FillWindowBlack();
     // Shows a picture of the whole client area (0xAARRGGBB words, rows
@@ -238,6 +250,11 @@ private:
     bool DrawTexturedQuad(unsigned texture, int texWidth, int texHeight, const RECT& sourceRect, float x0, float y0,
                           float x1, float y1, int viewportW, int viewportH, bool flipY);
     void InvalidateState() { stateValid_ = false; }
+    bool CopyNow(ddraw::DirectDrawSurface7GL& source, const RECT& sourceRect, ddraw::DirectDrawSurface7GL& target,
+                 const RECT& destRect);
+    // The primary takes the source's picture by trading colour buffers, when
+    // a clear of all of the source would make the deferred copy.
+    bool TradeForClear(ddraw::DirectDrawSurface7GL& clearing, const int viewport[4], DWORD count, DWORD flags);
     void RecordBatch(int vertexCount, int indexCount);
     void UseProgram(Program& program, uint32_t textureFactor);
 
@@ -264,6 +281,12 @@ private:
     bool hasRgb565_ = false;
     uint64_t drawCalls_ = 0;
     DrawRecording* recording_ = nullptr;
+    struct DeferredCopy {
+        ddraw::DirectDrawSurface7GL* source = nullptr;
+        ddraw::DirectDrawSurface7GL* target = nullptr;
+        RECT sourceRect{};
+        RECT destRect{};
+    } copy_;
 };
 
 }  // namespace platform::gl
