@@ -134,6 +134,15 @@ wait_exit "$pid" 5
 [ "$exit_code" = 0 ] && [ "$took_ms" -le 500 ] && ok "/s ends with 0 on SIGHUP (${took_ms} ms)" \
   || fail "/s ends with 0 within half a second on SIGHUP (exit $exit_code, ${took_ms:-?} ms)"
 
+# ---- --bench: each size in turn, with the fill bound, a settings option laid over
+"$bin" --bench --size 96x64 --size 64x48 --seconds 0.3 --background 1 >"$work/bench.txt" 2>"$work/bench_err.txt"
+code=$?
+[ $code = 0 ] && [ "$(grep -c '^vexlar3d: bench .*Background 1' "$work/bench.txt")" = 2 ] &&
+  [ "$(grep -c 'fill bound (.*ms a frame; ratio of the mean frame time to it [0-9]' "$work/bench.txt")" = 2 ] &&
+  [ "$(grep -c 'first frame presented' "$work/bench.txt")" = 1 ] &&
+  ok "--bench times each size and its fill bound" ||
+  fail "--bench times each size and its fill bound (exit $code: $(head -c 600 "$work/bench.txt" "$work/bench_err.txt"))"
+
 [ "$(md5sum <"$store")" = "$stored_before" ] && ok "running with options stores nothing" \
   || fail "running with options stores nothing"
 
