@@ -57,6 +57,7 @@ HRESULT CodeRainGrid::CreateDeviceObjects(IDirect3DDevice7* device) {
         CreateEmptyTexture(&created, device, static_cast<WORD>(textureWidth), static_cast<WORD>(textureHeight));
     }
     texture = created;
+    drawnTexture = nullptr;  // a new texture starts empty, at whatever address
     if (texture) {
         DDSURFACEDESC2 desc{};
         desc.dwSize = sizeof(desc);
@@ -220,13 +221,17 @@ void CodeRainGrid::RenderTexture() {
     Compose();
     if (!texture || cells.size() < static_cast<size_t>(columns) * static_cast<size_t>(rows)) return;
 
-    DDSURFACEDESC2 desc{};
-    desc.dwSize = sizeof(desc);
-    if (SUCCEEDED(texture->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr))) {
+    const bool whole = drawnTexture != texture || drawnCells.size() != cells.size();
+    if (whole) {
+        drawnTexture = nullptr;
+        DDSURFACEDESC2 desc{};
+        desc.dwSize = sizeof(desc);
+        if (FAILED(texture->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr))) return;
         if (desc.lpSurface && desc.lPitch > 0) {
             std::memset(desc.lpSurface, 0, static_cast<size_t>(desc.lPitch) * desc.dwHeight);
         }
         texture->Unlock(nullptr);
+        drawnCells.assign(cells.size(), GridCell{});  // sized once: empty cells
     }
 
     IDirectDrawSurface7* sheet = (font && font->columns > 0) ? font->sheet : nullptr;
@@ -237,14 +242,24 @@ void CodeRainGrid::RenderTexture() {
     key.ddckSrcColorkey.dwColorSpaceLowValue = redMask | greenMask | blueMask;  // white
     key.ddckSrcColorkey.dwColorSpaceHighValue = redMask | greenMask | blueMask;
 
+    bool failed = false;
     for (int32_t j = 0; j < rows; ++j) {
         for (int32_t i = 0; i < columns; ++i) {
-            const GridCell& cell = cells[static_cast<size_t>(i + j * columns)];
-            if (cell.character == EmptyCharacter) continue;
+            const size_t index = static_cast<size_t>(i + j * columns);
+            const GridCell& cell = cells[index];
+            GridCell& shown = drawnCells[index];
+            const bool empty = cell.character == EmptyCharacter;
+            const bool shownEmpty = shown.character == EmptyCharacter;
+            if (empty && shownEmpty) continue;
+            if (!empty && !shownEmpty && cell.character == shown.character && cell.isHead == shown.isHead &&
+                cell.brightness == shown.brightness) {
+                continue;
+            }
+            shown = cell;
             RECT dest{i * cellWidth, j * cellHeight, (i + 1) * cellWidth, (j + 1) * cellHeight};
-            fill.dwFillColor = cell.isHead ? PixelValue(131, 252, 188) : PixelValue(20, cell.brightness, 20);
-            texture->Blt(&dest, nullptr, nullptr, DDBLT_COLORFILL, &fill);
-            if (!sheet) continue;
+            fill.dwFillColor = empty ? 0 : cell.isHead ? PixelValue(131, 252, 188) : PixelValue(20, cell.brightness, 20);
+            failed |= FAILED(texture->Blt(&dest, nullptr, nullptr, DDBLT_COLORFILL, &fill));
+            if (empty || !sheet) continue;
             // White sheet pixels are skipped and let the fill show; the
             // glyph's other pixels are copied over it.
             const int32_t g = cell.character - EmptyCharacter;
@@ -252,7 +267,8 @@ void CodeRainGrid::RenderTexture() {
             const int32_t fcol = g - frow * font->columns;
             RECT source{fcol * font->cellWidth, frow * font->cellHeight, (fcol + 1) * font->cellWidth,
                         (frow + 1) * font->cellHeight};
-            texture->Blt(&dest, sheet, &source, DDBLT_KEYSRCOVERRIDE, &key);
+            failed |= FAILED(texture->Blt(&dest, sheet, &source, DDBLT_KEYSRCOVERRIDE, &key));
         }
     }
+    drawnTexture = failed ? nullptr : texture;
 }

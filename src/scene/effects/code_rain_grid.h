@@ -62,7 +62,10 @@ struct CodeRainGrid {
     void Update(float step);
     // Writes the drops into the cells.
     void Compose();
-    // Compose, then draws every non-empty cell into the texture.
+    // Compose, then draws every non-empty cell into the texture. The texture
+    // keeps what it was last given, so only the cells that changed since are
+    // drawn again (an emptied cell is filled black); a new texture, or a blit
+    // that failed, makes the next one whole.
     void RenderTexture();
 
     // The fill value of colour (r, g, b) in the texture's pixel format.
@@ -89,4 +92,6 @@ struct CodeRainGrid {
     GlyphFont* font = nullptr;
     RainDrop drops[MaxDrops];
     IDirectDrawSurface7* texture = nullptr;
+    std::vector<GridCell> drawnCells;           // the cells as the texture shows them
+    IDirectDrawSurface7* drawnTexture = nullptr;  // the texture they are in; null: none yet
 };

@@ -266,6 +266,20 @@ TEST(CodeRainGrid, RenderTextureDrawsEachCharacterFromItsSheetCell) {
     EXPECT_EQ(at(0, 0), 0u);  // empty cells are cleared to black
     EXPECT_EQ(at(20, 12), 0u);
 
+    // Frame after frame only the changed cells are drawn again; the texture
+    // always equals one drawn whole from the same cells.
+    SeedSceneRandom(7);
+    grid.FillInitial();
+    for (int frame = 0; frame < 40; ++frame) {
+        grid.Update(0.02f);
+        grid.RenderTexture();
+        if (frame % 8 != 7) continue;
+        const auto kept = testsupport::HeadlessDevice::ReadSurface(grid.texture, &w, &h);
+        grid.drawnTexture = nullptr;  // the next one whole
+        grid.RenderTexture();
+        ASSERT_EQ(testsupport::HeadlessDevice::ReadSurface(grid.texture, &w, &h), kept) << "frame " << frame;
+    }
+
     font.sheet->Release();
     grid.texture->Release();
 }
