@@ -4,15 +4,19 @@
 # one virtual X server of the same size (Mesa's llvmpipe), each counted by
 # wrapping glXSwapBuffers; then the saver's own headless --bench figures.
 #
-# Usage: compare.sh path/to/vexlar3d [WIDTHxHEIGHT] [seconds] [hack]
-# (defaults: 1920x1080, 10 seconds, the glyph hack of the xscreensaver-gl
-# package, run as "-root -delay 0").
+# Usage: compare.sh path/to/vexlar3d WIDTHxHEIGHT seconds path/to/hack
+# where the hack is the falling-glyph one of the xscreensaver-gl package
+# (under /usr/libexec/xscreensaver/), run as "-root -delay 0"; the hack may
+# also be named by $STOCK_GLYPH_HACK, and the size and seconds default to
+# 1920x1080 and 10.
 set -u
-bin=$(realpath "${1:?usage: compare.sh path/to/vexlar3d [WIDTHxHEIGHT] [seconds] [hack]}")
+usage="usage: compare.sh path/to/vexlar3d WIDTHxHEIGHT seconds path/to/hack"
+bin=$(realpath "${1:?$usage}")
 size=${2:-1920x1080}
 seconds=${3:-10}
-hack=${4:-/usr/libexec/xscreensaver/glmatrix}
+hack=${4:-${STOCK_GLYPH_HACK:-}}
 here=$(cd "$(dirname "$0")" && pwd)
+[ -n "$hack" ] || { echo "compare.sh: name the stock falling-glyph hack of xscreensaver-gl ($usage)" >&2; exit 2; }
 [ -x "$hack" ] || { echo "compare.sh: $hack is missing (apt-get install xscreensaver-gl)" >&2; exit 2; }
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
