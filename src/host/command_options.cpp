@@ -174,6 +174,14 @@ OptionMatch TakeSettingOption(const DashedArgument& arg, const std::function<con
     return OptionMatch::NotMine;
 }
 
+// The settings option at argv[i] of a headless mode's command line; i moves
+// past a value taken from the next argument.
+OptionMatch TakeSettingOptionAt(int argc, const char* const* argv, int& i, SettingOverrides& overrides,
+                                std::string* error) {
+    auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
+    return TakeSettingOption(SplitDashed(argv[i] ? argv[i] : ""), next, overrides, error);
+}
+
 // "-name" or "-name=value" where name is one of the long options.
 bool IsLongOptionName(const std::string& arg) {
     if (arg.size() < 3 || arg[0] != '-' || arg[1] == '-') return false;
@@ -233,12 +241,9 @@ StartPlan PlanRender(int argc, const char* const* argv) {
         if (!valued && name.rfind("--", 0) == 0) {
             // The settings' options change the rendered flight as they change the saver's.
             std::string error;
-            auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
-            switch (TakeSettingOption(SplitDashed(argv[i] ? argv[i] : ""), next, options.overrides, &error)) {
-            case OptionMatch::Taken: continue;
-            case OptionMatch::Refused: return Stop(kUsageExitCode, "", "vexlar3d: " + error + "\n");
-            case OptionMatch::NotMine: break;
-            }
+            const OptionMatch match = TakeSettingOptionAt(argc, argv, i, options.overrides, &error);
+            if (match == OptionMatch::Taken) continue;
+            if (match == OptionMatch::Refused) return Stop(kUsageExitCode, "", "vexlar3d: " + error + "\n");
         }
         if (!valued) {
             return Stop(kUsageExitCode, "",
@@ -336,12 +341,9 @@ StartPlan PlanBench(int argc, const char* const* argv) {
         if (!own && name.rfind("--", 0) == 0) {
             // The settings' options change the benched scene as they change the saver's.
             std::string error;
-            auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
-            switch (TakeSettingOption(SplitDashed(argv[i] ? argv[i] : ""), next, options.overrides, &error)) {
-            case OptionMatch::Taken: continue;
-            case OptionMatch::Refused: return Stop(kUsageExitCode, "", "vexlar3d: " + error + "\n");
-            case OptionMatch::NotMine: break;
-            }
+            const OptionMatch match = TakeSettingOptionAt(argc, argv, i, options.overrides, &error);
+            if (match == OptionMatch::Taken) continue;
+            if (match == OptionMatch::Refused) return Stop(kUsageExitCode, "", "vexlar3d: " + error + "\n");
         }
         if (!own) {
             return Stop(kUsageExitCode, "",

@@ -51,6 +51,19 @@ protected:
         return modes;
     }
 
+    // The primary surface of a windowed program, clipped to window.
+    void WindowedPrimary(HWND window, IDirectDrawSurface7** primary) {
+        ASSERT_EQ(dd->SetCooperativeLevel(window, DDSCL_NORMAL), DD_OK);
+        DDSURFACEDESC2 desc = SurfaceDesc(DDSCAPS_PRIMARYSURFACE, 0, 0, nullptr);
+        desc.dwFlags = DDSD_CAPS;
+        ASSERT_EQ(dd->CreateSurface(&desc, primary, nullptr), DD_OK);
+        IDirectDrawClipper* clipper = nullptr;
+        ASSERT_EQ(dd->CreateClipper(0, &clipper, nullptr), DD_OK);
+        ASSERT_EQ(clipper->SetHWnd(0, window), DD_OK);
+        ASSERT_EQ((*primary)->SetClipper(clipper), DD_OK);
+        clipper->Release();
+    }
+
     IDirectDraw7* dd = nullptr;
 };
 
@@ -216,15 +229,8 @@ TEST_F(DDrawDisplay, FlipAndBltPresentTheBackBuffer) {
 
     // Windowed: a blit of the back buffer to the window's screen rectangle.
     HWND child = Window(100, 50, 64, 32);
-    ASSERT_EQ(dd->SetCooperativeLevel(child, DDSCL_NORMAL), DD_OK);
-    desc = SurfaceDesc(DDSCAPS_PRIMARYSURFACE, 0, 0, nullptr);
-    desc.dwFlags = DDSD_CAPS;
-    ASSERT_EQ(dd->CreateSurface(&desc, &primary, nullptr), DD_OK);
-    IDirectDrawClipper* clipper = nullptr;
-    ASSERT_EQ(dd->CreateClipper(0, &clipper, nullptr), DD_OK);
-    ASSERT_EQ(clipper->SetHWnd(0, child), DD_OK);
-    ASSERT_EQ(primary->SetClipper(clipper), DD_OK);
-    clipper->Release();
+    WindowedPrimary(child, &primary);
+    ASSERT_NE(primary, nullptr);
     desc = SurfaceDesc(DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE, 64, 32, nullptr);
     ASSERT_EQ(dd->CreateSurface(&desc, &back, nullptr), DD_OK);
     ASSERT_EQ(dd->QueryInterface(IID_IDirect3D7, reinterpret_cast<LPVOID*>(&d3d)), DD_OK);
@@ -261,17 +267,10 @@ TEST_F(DDrawDisplay, FlipAndBltPresentTheBackBuffer) {
 // the back buffer next (cleared, drawn on, written by the processor, released).
 TEST_F(DDrawDisplay, TheLastFrameShownStaysInThePrimarySurface) {
     HWND window = Window(0, 0, 1600, 900);
-    ASSERT_EQ(dd->SetCooperativeLevel(window, DDSCL_NORMAL), DD_OK);
-    DDSURFACEDESC2 desc = SurfaceDesc(DDSCAPS_PRIMARYSURFACE, 0, 0, nullptr);
-    desc.dwFlags = DDSD_CAPS;
     IDirectDrawSurface7* primary = nullptr;
-    ASSERT_EQ(dd->CreateSurface(&desc, &primary, nullptr), DD_OK);
-    IDirectDrawClipper* clipper = nullptr;
-    ASSERT_EQ(dd->CreateClipper(0, &clipper, nullptr), DD_OK);
-    ASSERT_EQ(clipper->SetHWnd(0, window), DD_OK);
-    ASSERT_EQ(primary->SetClipper(clipper), DD_OK);
-    clipper->Release();
-    desc = SurfaceDesc(DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE, 1600, 900, nullptr);
+    WindowedPrimary(window, &primary);
+    ASSERT_NE(primary, nullptr);
+    DDSURFACEDESC2 desc = SurfaceDesc(DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE, 1600, 900, nullptr);
     IDirectDrawSurface7* back = nullptr;
     ASSERT_EQ(dd->CreateSurface(&desc, &back, nullptr), DD_OK);
     IDirect3D7* d3d = nullptr;
