@@ -14,6 +14,9 @@ PACKAGES=(
   libcairo2-dev libfreetype-dev fonts-mplus
   xscreensaver xscreensaver-data xscreensaver-gl passwd libxml2-utils xserver-xephyr
   dpkg-dev lintian desktop-file-utils man-db file ffmpeg
+  # As on MATE, Xfce and LXDE desktops: without a session bus, its dbus-launch
+  # would be started by any D-Bus client; the tests prove the saver starts none.
+  dbus-x11
 )
 
 missing=()

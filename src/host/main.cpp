@@ -24,6 +24,9 @@
 
 
 int main(int argc, char** argv) {
+    // Before any library behind the platform runs: none of them may start a
+    // session bus that would outlive the saver.
+    platform::StayOffAbsentSessionBus();
     // Large blocks (a picture's decoded texture, every few minutes) come from
     // the heap rather than mappings of their own, so that loading one neither
     // maps nor faults fresh pages; ImageUnload trims the heap after each.

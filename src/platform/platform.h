@@ -31,6 +31,14 @@ namespace platform {
 // arguments that contain blanks, the way a Windows command line is written.
 void SetCommandLine(int argc, const char* const* argv);
 
+// Keeps the libraries behind the platform (SDL, GTK, FluidSynth) from
+// starting a session bus of their own: with no $DBUS_SESSION_BUS_ADDRESS and
+// no $XDG_RUNTIME_DIR/bus, the first of them would run `dbus-launch
+// --autolaunch`, which outlives the process. There the address is set to a
+// disabled one, so they run without a bus; programs this process starts
+// (ShellExecuteA) get the environment as it was. Call before anything else.
+void StayOffAbsentSessionBus();
+
 // ---- clock ------------------------------------------------------------------------
 // timeGetTime, GetTickCount and PlatformTime come from one clock. In virtual
 // mode nothing moves it but AdvanceVirtualClock and Sleep.

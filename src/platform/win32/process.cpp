@@ -11,9 +11,11 @@
 // cannot carry.
 // Until the entry point sets it, the text is built from /proc/self/cmdline.
 // CharNextA steps over one UTF-8 character, the multi-byte set of this system.
-// Also the process-wide music lock (an flock held until the process ends).
+// Also the process-wide music lock (an flock held until the process ends),
+// and the session bus kept disabled where there is none.
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -24,6 +26,7 @@
 #include <vector>
 
 #include "platform/platform_testing.h"
+#include "platform/win32/shell_execute.h"
 
 namespace {
 
@@ -129,6 +132,33 @@ void SetCommandLineText(const std::string& text) {
 }
 
 void SetExitProcessHook(std::function<void(UINT)> hook) { g_exitHook = std::move(hook); }
+
+// "disabled:" is no transport that libdbus or GLib knows: connecting fails
+// at once, and neither falls back to autolaunching.
+constexpr char kDisabledBus[] = "disabled:";
+bool g_sessionBusDisabled = false;
+
+void StayOffAbsentSessionBus() {
+    const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    if (address && *address) return;
+    // Where both libraries look next: the bus of a systemd user session.
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    struct stat bus = {};
+    if (runtime && *runtime && stat((std::string(runtime) + "/bus").c_str(), &bus) == 0 && S_ISSOCK(bus.st_mode))
+        return;
+    setenv("DBUS_SESSION_BUS_ADDRESS", kDisabledBus, 1);
+    g_sessionBusDisabled = true;
+}
+
+std::vector<std::string> EnvironmentForChildren() {
+    const std::string ours = std::string("DBUS_SESSION_BUS_ADDRESS=") + kDisabledBus;
+    std::vector<std::string> variables;
+    for (char** entry = environ; entry && *entry; ++entry) {
+        if (g_sessionBusDisabled && ours == *entry) continue;
+        variables.emplace_back(*entry);
+    }
+    return variables;
+}
 
 }  // namespace platform
 

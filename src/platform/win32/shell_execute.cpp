@@ -51,13 +51,19 @@ HINSTANCE ShellExecuteA(HWND, LPCSTR operation, LPCSTR file, LPCSTR parameters, 
                               directory ? directory : "");
     if (operation && *operation && !SameVerb(operation, "open")) return Result(SE_ERR_NOASSOC);
     if (!file || !*file || !OnPath("xdg-open")) return Result(SE_ERR_NOASSOC);
+    // Made before forking: only async-signal-safe calls between fork and exec.
+    std::vector<std::string> variables = platform::EnvironmentForChildren();
+    std::vector<char*> environment;
+    for (std::string& variable : variables) environment.push_back(variable.data());
+    environment.push_back(nullptr);
+    char* const arguments[] = {const_cast<char*>("xdg-open"), const_cast<char*>(file), nullptr};
     pid_t child = fork();
     if (child < 0) return Result(SE_ERR_FNF);
     if (child == 0) {
         setsid();
         pid_t grandchild = fork();
         if (grandchild == 0) {
-            execlp("xdg-open", "xdg-open", file, static_cast<char*>(nullptr));
+            execvpe("xdg-open", arguments, environment.data());
             _exit(127);
         }
         _exit(grandchild < 0 ? 1 : 0);

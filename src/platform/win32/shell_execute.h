@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -14,5 +15,10 @@ namespace platform {
 using ShellExecuteHook = std::function<HINSTANCE(const std::string& verb, const std::string& file,
                                                  const std::string& parameters, const std::string& directory)>;
 void SetShellExecuteHook(ShellExecuteHook hook);
+
+// The environment a program started for the user gets: this process's,
+// without the disabled session bus StayOffAbsentSessionBus may have set
+// (process.cpp), so that it finds the desktop's own.
+std::vector<std::string> EnvironmentForChildren();
 
 }  // namespace platform

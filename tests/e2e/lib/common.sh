@@ -25,17 +25,31 @@ wait_exit() {
   took_ms=$((($(date +%s%N) - start) / 1000000))
 }
 
+# leaked <session>: how many processes are left in the session (read from /proc).
+leaked() {
+  local session=$1 count=0 stat fields sid
+  for stat in /proc/[0-9]*/stat; do
+    fields=$(cat "$stat" 2>/dev/null) || continue
+    fields=${fields##*) }  # after the command name: state, parent, group, session, ...
+    read -r _ _ _ sid _ <<<"$fields"
+    [ "$sid" = "$session" ] && count=$((count + 1))
+  done
+  echo "$count"
+}
+
 # A case file's start: bin from $1, the counters, a scratch folder ($work)
 # for the settings and the run-time locks, no audio device, none of the
-# caller's display choices, ImageMagick's convert; at exit every job left is
-# ended and the folder removed (a case file may set its own trap after).
+# caller's display choices, no session bus (as over ssh or in a bare X
+# session, where a D-Bus client may start one that outlives the saver),
+# ImageMagick's convert; at exit every job left is ended and the folder
+# removed (a case file may set its own trap after).
 begin_cases() {
   bin=$1
   passed=0
   failed=0
   work=$(mktemp -d)
   export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work SDL_AUDIODRIVER=dummy
-  unset WAYLAND_DISPLAY SDL_VIDEODRIVER XSCREENSAVER_WINDOW
+  unset WAYLAND_DISPLAY SDL_VIDEODRIVER XSCREENSAVER_WINDOW DBUS_SESSION_BUS_ADDRESS
   trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
   convert=/usr/bin/convert
   [ -x "$convert" ] || convert=convert

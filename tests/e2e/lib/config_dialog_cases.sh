@@ -12,7 +12,7 @@ export XDG_CONFIG_HOME=$work/config
 export XDG_RUNTIME_DIR=$work
 export SDL_AUDIODRIVER=dummy
 export VEXLAR_DIALOG_DUMP=1
-unset WAYLAND_DISPLAY
+unset WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
 trap 'rm -rf "$work"' EXIT
 registry=$XDG_CONFIG_HOME/vexlar3d/registry.reg
 
@@ -81,7 +81,8 @@ press_in() {
 title="3D Vexlar Screensaver Configuration"
 
 # 1. /c opens the dialog with the built-in settings; ticking "Show FPS" and OK store it.
-"$bin" /c 2>"$work/run1.txt" & pid=$!
+# The dialog runs in a session of its own: nothing may be left in it after.
+setsid "$bin" /c 2>"$work/run1.txt" & pid=$!
 if wait_shown "$work/run1.txt" 2003; then
   ok "/c opens the settings dialog"
   check "the title comes from the localization table" "grep -q 'title=\"$title\"' '$work/run1.txt'"
@@ -97,6 +98,7 @@ if wait_shown "$work/run1.txt" 2003; then
   click_control "$work/run1.txt" 2003 1
   wait_exit "$pid" 10
   check "OK ends the dialog with 1" "[ '$exit_code' = 1 ]"
+  left=$(leaked "$pid"); check "OK leaves nothing running ($left left)" "[ $left -eq 0 ]"
   check "OK stores ShowFPS on" "grep -q '\"ShowFPS\"=dword:00000002' '$registry'"
   check "OK stores all fifteen values" "[ \$(grep -c '=dword:' '$registry') -eq 15 ]"
 else
@@ -105,7 +107,7 @@ fi
 
 # 2. The next opening shows the stored value; About opens over it; Cancel stores nothing.
 cp "$registry" "$work/stored.reg" 2>/dev/null
-"$bin" /c 2>"$work/run2.txt" & pid=$!
+setsid "$bin" /c 2>"$work/run2.txt" & pid=$!
 if wait_shown "$work/run2.txt" 2003; then
   check "the next opening shows \"Show FPS\" ticked" "control_line '$work/run2.txt' 2003 1044 | grep -q 'checked=1'"
   click_control "$work/run2.txt" 2003 1043 8
@@ -122,6 +124,7 @@ if wait_shown "$work/run2.txt" 2003; then
   press_in "$title" Escape
   wait_exit "$pid" 10
   check "Escape ends the dialog with 2" "[ '$exit_code' = 2 ]"
+  left=$(leaked "$pid"); check "About and Escape leave nothing running ($left left)" "[ $left -eq 0 ]"
   check "Cancel stores nothing" "cmp -s '$registry' '$work/stored.reg'"
 else
   fail "the settings dialog opens a second time"; kill "$pid" 2>/dev/null

@@ -46,10 +46,11 @@ for mode in /p /l --window-id; do
   sleep 1
   kill "$host_pid"
   wait_exit "$pid" 5
-  if [ "$exit_code" = 0 ] && [ "$took_ms" -le 500 ] && [ ! -s "$work/stderr.txt" ] && [ "$(leaked "$pid")" -eq 0 ]; then
+  left=$(leaked "$pid")
+  if [ "$exit_code" = 0 ] && [ "$took_ms" -le 500 ] && [ ! -s "$work/stderr.txt" ] && [ "$left" -eq 0 ]; then
     ok "$mode ends with 0 when its window is destroyed (${took_ms} ms)"
   else
-    fail "$mode ends with 0 within 500 ms, silently, when its window is destroyed (exit $exit_code, ${took_ms:-?} ms, said '$(cat "$work/stderr.txt")')"
+    fail "$mode ends with 0 within 500 ms, silently, leaving nothing, when its window is destroyed (exit $exit_code, ${took_ms:-?} ms, $left left, said '$(cat "$work/stderr.txt")')"
   fi
   wait "$host_pid" 2>/dev/null
 done

@@ -7,7 +7,7 @@ passed=0
 failed=0
 export XDG_RUNTIME_DIR=$(mktemp -d)
 export SDL_AUDIODRIVER=dummy
-unset WAYLAND_DISPLAY SDL_VIDEODRIVER
+unset WAYLAND_DISPLAY SDL_VIDEODRIVER DBUS_SESSION_BUS_ADDRESS
 trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
 
 # shellcheck source=common.sh

@@ -87,14 +87,20 @@ else
 fi
 [ "$(md5sum <"$store")" = "$stored_before" ] && ok "settings options store nothing" || fail "settings options store nothing"
 
-# ---- /p with a hexadecimal window id shows the preview; --window-id too
+# ---- /p takes a decimal window number (hexadecimal is window 0: the
+# preview's designed end, 255, silently); --window-id takes hexadecimal
 open_host_window
 if [ -n "$host" ]; then
   hex=$(printf '0x%x' "$host")
+  : >"$work/stderr.txt"
   start /p "$hex"
+  wait_exit "$pid" 5
+  [ "$exit_code" = 255 ] && [ ! -s "$work/stderr.txt" ] && ok "/p $hex ends with 255, silently" \
+    || fail "/p $hex ends with 255, silently (exit $exit_code, said '$(cat "$work/stderr.txt")')"
+  start /p "$host"
   sleep 2
-  kill -0 "$pid" 2>/dev/null && ok "/p $hex runs" || fail "/p $hex runs (ended with $(wait "$pid"; echo $?))"
-  ends_on_term "/p $hex"
+  kill -0 "$pid" 2>/dev/null && ok "/p $host runs" || fail "/p $host runs (ended with $(wait "$pid"; echo $?))"
+  ends_on_term "/p $host"
   start --window-id "$hex" --no-clock --fps --delay 40000
   sleep 3
   kill -0 "$pid" 2>/dev/null && ok "--window-id $hex with options runs" || fail "--window-id $hex with options runs"

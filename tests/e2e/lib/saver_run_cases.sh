@@ -59,8 +59,9 @@ if kill -0 "$pid" 2>/dev/null; then
     || fail "/s shows the clock at the bottom right (white share $c there, $t at the top left)"
   xdotool key space
   wait_exit "$pid" 10
-  [ "$exit_code" = 0 ] && [ "$(leaked "$pid")" -eq 0 ] && ok "/s ends with 0 on a key" \
-    || fail "/s ends with 0 on a key (exit $exit_code)"
+  left=$(leaked "$pid")
+  [ "$exit_code" = 0 ] && [ "$left" -eq 0 ] && ok "/s ends with 0 on a key" \
+    || fail "/s ends with 0 on a key, leaving nothing (exit $exit_code, $left left)"
 else
   fail "/s keeps running (stderr: $(cat "$work/stderr.txt"))"
 fi

@@ -8,7 +8,7 @@ failed=0
 export XDG_CONFIG_HOME=$(mktemp -d)
 export XDG_RUNTIME_DIR=$XDG_CONFIG_HOME
 export SDL_AUDIODRIVER=dummy
-unset WAYLAND_DISPLAY
+unset WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
 trap 'rm -rf "$XDG_CONFIG_HOME"' EXIT
 
 # shellcheck source=common.sh

@@ -35,26 +35,16 @@ start() {
   setsid "$bin" "$@" 2>>"$work/stderr.txt" &
   pid=$!
 }
-# leaked <session>: how many processes are left in the session (read from /proc).
-leaked() {
-  local session=$1 count=0 stat fields sid
-  for stat in /proc/[0-9]*/stat; do
-    fields=$(cat "$stat" 2>/dev/null) || continue
-    fields=${fields##*) }  # after the command name: state, parent, group, session, ...
-    read -r _ _ _ sid _ <<<"$fields"
-    [ "$sid" = "$session" ] && count=$((count + 1))
-  done
-  echo "$count"
-}
-
 # ends_on_term <name>: SIGTERM ends the saver with 0, soon, leaving nothing behind.
 ends_on_term() {
   kill -TERM "$pid"
   wait_exit "$pid" 5
-  if [ "$exit_code" = 0 ] && [ "$took_ms" -le 500 ] && [ "$(leaked "$pid")" -eq 0 ]; then
+  local left
+  left=$(leaked "$pid")
+  if [ "$exit_code" = 0 ] && [ "$took_ms" -le 500 ] && [ "$left" -eq 0 ]; then
     ok "$1 ends with 0 on SIGTERM (${took_ms} ms)"
   else
-    fail "$1 ends with 0 on SIGTERM within half a second, leaving nothing (exit $exit_code, ${took_ms:-?} ms, $(leaked "$pid") left)"
+    fail "$1 ends with 0 on SIGTERM within half a second, leaving nothing (exit $exit_code, ${took_ms:-?} ms, $left left)"
   fi
 }
 
