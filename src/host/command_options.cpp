@@ -403,7 +403,7 @@ std::string HelpText() {
         "\n"
         "Switches (a dash may replace the slash; upper or lower case):\n"
         "  /s          run full screen\n"
-        "  /p N        show the still preview inside window N (decimal or 0x hexadecimal)\n"
+        "  /p N        show the still preview inside window N (a decimal number)\n"
         "  /l N        run inside window N\n"
         "  /c[:N]      open the settings (owned by window N); also with nothing given\n"
         "  /a N        change the screen-saver password (older Windows family only)\n"

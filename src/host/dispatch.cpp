@@ -111,18 +111,10 @@ int DispatchMode(HINSTANCE instance, LPCSTR arguments) {
 }
 
 DWORD ParseWindowHandle(LPCSTR text) {
-    auto hexDigit = [](char c) -> int {
-        if (c >= '0' && c <= '9') return c - '0';
-        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-        return -1;
-    };
+    // Decimal only, as the system writes window numbers on a command line:
+    // "0x1A" is window 0. Hexadecimal X11 ids come in through --window-id and
+    // $XSCREENSAVER_WINDOW, which the options turn into decimal.
     DWORD value = 0;
-    // X11 tools name windows in hexadecimal: "0x" and a hex digit switch the base.
-    if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X') && hexDigit(text[2]) >= 0) {
-        for (text += 2; hexDigit(*text) >= 0; ++text) value = value * 16 + static_cast<DWORD>(hexDigit(*text));
-        return value;
-    }
     for (; *text >= '0' && *text <= '9'; ++text) value = value * 10 + static_cast<DWORD>(*text - '0');
     return value;
 }

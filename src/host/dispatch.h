@@ -22,9 +22,8 @@ LPCSTR SkipProgramName(LPCSTR commandLine);
 // `arguments` is the command line without the program name.
 int DispatchMode(HINSTANCE instance, LPCSTR arguments);
 
-// Unsigned decimal digits (or, after "0x", hexadecimal ones) up to the first
-// other character, wrapping in 32 bits; 0 when the text does not start with
-// a digit.
+// Unsigned decimal digits up to the first other character, wrapping in 32
+// bits; 0 when the text does not start with a digit ("0x1A" is 0).
 DWORD ParseWindowHandle(LPCSTR text);
 
 // True on the older Windows family (GetVersionExA reports VER_PLATFORM_WIN32_WINDOWS).
