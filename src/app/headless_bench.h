@@ -18,14 +18,7 @@
 #include <utility>
 #include <vector>
 
-#include "config/setting_table.h"
-
-struct BenchOptions {
-    std::vector<std::pair<int, int>> sizes{{800, 600}};  // width, height; each benched in turn
-    double seconds = 10.0;
-    uint32_t seed = 1;
-    SettingOverrides overrides;  // settings options, laid over the built-in settings
-};
+#include "config/run_options.h"
 
 // Returns the process exit code: 0, or 1 when no device could be brought up.
 int RunHeadlessBench(const BenchOptions& options);

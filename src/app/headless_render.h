@@ -21,27 +21,8 @@
 #include <windows.h>
 
 #include "app/d3d_framework.h"
-#include "config/setting_table.h"
+#include "config/run_options.h"
 #include "config/settings.h"
-
-struct RenderOptions {
-    std::string directory;
-    int width = 800;
-    int height = 600;
-    int fps = 30;        // simulated frames per second
-    int frames = 300;    // frames simulated and drawn
-    int every = 1;       // every K-th frame is written, starting with frame 0
-    bool hasSeed = false;
-    uint32_t seed = 0;
-    bool hasTime = false;
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-    // The settings' options, laid over the stored settings.
-    SettingOverrides overrides;
-    // Settings by registry value name, applied in order after the options.
-    std::vector<std::pair<std::string, int32_t>> settings;
-};
 
 // The scene on a headless window and device, stepped under virtual time.
 // One at a time per process: it owns the scene record, the one framework and

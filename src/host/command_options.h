@@ -8,8 +8,8 @@
 // the same when no switch is given. --window asks for a window of its own.
 // The settings' options override stored values for this run; given without
 // a switch they start the saver full screen. --render DIR and its options
-// ask for frames rendered headless (app/headless_render.h), --bench for a
-// timed headless run (app/headless_bench.h). An unknown double-dash option
+// ask for frames rendered headless, --bench for a timed headless run
+// (config/run_options.h). An unknown double-dash option
 // is an error; single-dash arguments that are no option, and everything
 // else, are left for the switch dispatcher, unchanged.
 #pragma once
@@ -18,8 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "app/headless_bench.h"
-#include "app/headless_render.h"
+#include "config/run_options.h"
 #include "config/setting_table.h"
 
 struct StartPlan {
