@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-bash scripts/build.sh
+bash scripts/build.sh vexlar3d  # the saver alone: the tests are built by test.sh
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ $# -eq 0 ]; then
   frames="build/flight"
   echo "run.sh: no display here (neither DISPLAY nor WAYLAND_DISPLAY is set), so the saver cannot open its window;" >&2

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <set>
+#include <utility>
 #include <memory>
 
 #include "assets/glyph_font.h"
@@ -117,6 +118,15 @@ TEST(CodeRainGrid, TheRandomValuePicksAmongAllEquallyLoadedColumns) {
         chosen.insert(grid->drops[0].column);
     }
     EXPECT_EQ(chosen, std::set<int>(std::begin(least), std::end(least)));
+
+    // Every column equally loaded: the smallest draw (0, seed 20057) takes
+    // column 0, the largest (32767, seed 30091) the last.
+    for (auto [seed, column] : {std::pair{20057u, 0}, std::pair{30091u, 31}}) {
+        auto grid = SmallGrid();
+        SeedSceneRandom(seed);
+        grid->SpawnDrop(false);
+        EXPECT_EQ(grid->drops[0].column, column) << "seed " << seed;
+    }
 }
 
 TEST(CodeRainGrid, DropsFallAndEndWithTheLoadsKeptInStep) {
