@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/registry/reg_document.h"
@@ -127,6 +128,21 @@ TEST(RegistryDocument, KeepsWhatStillReadsOfDamagedTextWithoutCrashing) {
     ASSERT_TRUE(ParseRegDocument(header + "[HKEY_CURRENT_USER\\Unclosed\n\"A\"=dword:1\n[HKEY_CURRENT_USER\\L]\n", unclosed));
     EXPECT_EQ(unclosed.damagedLines, 2);
     EXPECT_EQ(unclosed.sections.size(), 2u);
+    // A damaged header keeps the file; a damaged section line keeps its key
+    // when the key reads, else its values go too, never to the key above.
+    const std::string top = header.substr(0, 38), k = "[HKEY_CURRENT_USER\\K]\n\"B\"=dword:00000002\n";
+    for (const auto& [text, keeps] : std::vector<std::pair<std::string, bool>>{
+             {"Windows Registry Editor Versi\xffn 5.00\n\n" + k, true},
+             {top + "[HKEY_CURRENT_USER\\K]\xff\n\"B\"=dword:00000002\n", true},
+             {top + "[HKEY_CURRENT_USER\\J]\n[HKEY_CURRENT_\xffSER\\K]\n\"B\"=dword:00000002\n", false},
+             {top + "[HKEY_CURRENT_USER\\J]\n\xff" "HKEY_CURRENT_USER\\K]\n\"B\"=dword:00000002\n", false}}) {
+        RegDocument doc;
+        ASSERT_TRUE(ParseRegDocument(text, doc)) << text;
+        EXPECT_EQ(doc.damagedLines, keeps ? 1 : 2) << text;
+        EXPECT_EQ(FindRegValue(doc, RegRoot::CurrentUser, "K", "B") != nullptr, keeps) << text;
+        EXPECT_EQ(FindRegValue(doc, RegRoot::CurrentUser, "J", "B"), nullptr) << text;
+        EXPECT_TRUE(!keeps || SerializeRegDocument(doc) == top + k) << text;
+    }
     // A continuation cut off at the end of the file.
     RegDocument cut;
     ASSERT_TRUE(ParseRegDocument(header + "\"A\"=hex:01,02,\\\n", cut));
@@ -142,5 +158,19 @@ TEST(RegistryDocument, KeepsWhatStillReadsOfDamagedTextWithoutCrashing) {
             if (cut < good.size()) changed[cut] = c;
             ParseRegDocument(changed, doc);
         }
+    }
+}
+
+TEST(RegistryDocument, ReadsUtf16AsAWindowsEditorSavesIt) {
+    const std::u16string text = u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\K]\r\n"
+                                u"\"Caf\u00e9\"=dword:00000002\r\n\"Bad\"=\"\xD800\"\r\n\"\U0001F600\"=\"x\"\r\n";
+    for (bool big : {false, true}) {
+        std::string bytes = big ? "\xFE\xFF" : "\xFF\xFE";
+        for (char16_t u : text) bytes += big ? std::string{char(u >> 8), char(u)} : std::string{char(u), char(u >> 8)};
+        RegDocument doc;
+        ASSERT_TRUE(ParseRegDocument(bytes, doc));
+        EXPECT_EQ(doc.damagedLines, 1);  // the unpaired surrogate's line alone
+        EXPECT_EQ(SerializeRegDocument(doc), "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\K]\n"
+                                             "\"Caf\xC3\xA9\"=dword:00000002\n\"\xF0\x9F\x98\x80\"=\"x\"\n");
     }
 }

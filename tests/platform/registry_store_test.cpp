@@ -223,6 +223,11 @@ TEST_F(RegistryStore, DamagedOrForeignFilesKeepEveryValueAndNeverLoseAnything) {
     const std::string header = "Windows Registry Editor Version 5.00\n\n";
     const std::string section = "[HKEY_CURRENT_USER\\Software\\Vexlar Test\\Settings]\n";
     const std::string good = header + section + "\"ShowFPS\"=dword:00000002\n\"Title\"=\"flight\"\n";
+    std::string utf16 = "\xFF\xFE";  // as a Windows editor saves it: little-endian, CR LF
+    for (char c : header + section + "\"ShowFPS\"=dword:00000002\n") {
+        if (c == '\n') utf16 += std::string("\r\0", 2);
+        utf16 += std::string(1, c) + '\0';
+    }
     enum class Place { File, LinkToFile, LinkToFolder, LinkToNothing, Fifo, Folder, NoPermission };
     struct Case {
         const char* name;
@@ -242,6 +247,13 @@ TEST_F(RegistryStore, DamagedOrForeignFilesKeepEveryValueAndNeverLoseAnything) {
          true, true},
         {"a broken header above", Place::File, header + "[HKEY_CURRENT_USER\\Broken\n\"X\"=dword:1\n" + section +
          "\"ShowFPS\"=dword:00000002\n", true, true, true},
+        {"a bad byte in the header", Place::File, "Windows Registry Edit\xf6r Version 5.00\n\n" + section +
+         "\"ShowFPS\"=dword:00000002\n", true, true, true},
+        {"a bad byte after the section's key", Place::File, header + section.substr(0, section.size() - 1) +
+         "\x01\n\"ShowFPS\"=dword:00000002\n", true, true, true},
+        {"a bad byte in the section's key", Place::File, header + "[HKEY_CURRENT_USER\\Other]\n" +
+         section.substr(0, 10) + "\xff" + section.substr(11) + "\"ShowFPS\"=dword:00000002\n", false, true, true},
+        {"UTF-16", Place::File, utf16, true, true, false},
         {"good", Place::File, good, true, true, false},
         {"a link to a good file", Place::LinkToFile, good, true, true, false},
         {"a link to a folder", Place::LinkToFolder, "", false, false, false},

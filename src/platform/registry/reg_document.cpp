@@ -2,6 +2,8 @@
 // See reg_document.h for what is understood and what is kept as it stands.
 #include "platform/registry/reg_document.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 namespace platform::registry {
@@ -273,49 +275,143 @@ bool ParseValueLine(const std::vector<std::string_view>& lines, size_t& i, RegLi
     return true;
 }
 
+// The first line names the format. One a few bytes off the header (a damaged
+// or stray byte) is still that header; anything further off is another file.
+bool IsDamagedHeader(std::string_view line) {
+    constexpr size_t kSlack = 4;
+    line = TrimRight(line);
+    const std::string_view header = kRegFileHeader;
+    if (line.size() > header.size() + kSlack) return false;
+    std::vector<size_t> row(header.size() + 1), next(header.size() + 1);
+    for (size_t j = 0; j <= header.size(); ++j) row[j] = j;
+    for (size_t i = 0; i < line.size(); ++i) {
+        next[0] = i + 1;
+        for (size_t j = 0; j < header.size(); ++j)
+            next[j + 1] = std::min({row[j + 1] + 1, next[j] + 1, row[j] + (line[i] == header[j] ? 0 : 1)});
+        row.swap(next);
+    }
+    return row[header.size()] <= kSlack;
+}
+
+// A line that is, or was before damage, a section line: it opens with "[" or,
+// not being a value or a comment, closes with "]".
+bool IsSectionLike(std::string_view t) {
+    if (t.empty()) return false;
+    if (t[0] == '[') return true;
+    return t.back() == ']' && t[0] != '"' && t[0] != '@' && t[0] != ';';
+}
+
+// A section line into `section`. The key is what lies between "[" and the
+// last "]"; damage outside it (stray bytes after the "]") costs the line, not
+// the key: the line counts as damaged and is written back clean. False when
+// the key itself cannot be read.
+bool ReadSectionLine(std::string_view raw, RegSection& section, int& damagedLines) {
+    std::string_view t = Trim(raw);
+    const size_t close = t.rfind(']');
+    if (t[0] != '[' || close == std::string_view::npos) return false;
+    std::string_view inner = t.substr(1, close - 1);
+    if (!IsCleanText(inner)) return false;
+    ParseSectionName(inner, section);
+    if (close + 1 == t.size() && IsCleanText(raw)) {
+        section.header = std::string(raw);
+    } else {
+        section.header = "[" + std::string(inner) + "]";
+        ++damagedLines;
+    }
+    return true;
+}
+
+// UTF-16 text (after its byte-order mark) as UTF-8. A unit that is no
+// character (an unpaired surrogate, an odd last byte) becomes a byte no UTF-8
+// text holds, so that only its own line reads as damaged.
+std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 2);
+    auto unitAt = [&](size_t i) {
+        const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
+        return static_cast<uint32_t>(bigEndian ? a << 8 | b : b << 8 | a);
+    };
+    size_t i = 0;
+    for (; i + 1 < bytes.size(); i += 2) {
+        uint32_t cp = unitAt(i);
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 3 < bytes.size() && unitAt(i + 2) >= 0xDC00 &&
+            unitAt(i + 2) <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (unitAt(i + 2) - 0xDC00);
+            i += 2;
+        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+            out += '\xFF';
+            continue;
+        }
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            out += static_cast<char>(0xC0 | cp >> 6);
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            out += static_cast<char>(0xE0 | cp >> 12);
+            out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | cp >> 18);
+            out += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
+            out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    }
+    if (i < bytes.size()) out += '\xFF';
+    return out;
+}
+
 }  // namespace
 
 bool ParseRegDocument(std::string_view bytes, RegDocument& doc) {
     doc = RegDocument{};
     if (bytes.size() > kMaxRegistryFileBytes) return false;
-    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+    std::string decoded;
+    if (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF") {
+        decoded = Utf16ToUtf8(bytes.substr(2), bytes[0] == '\xFE');
+        bytes = decoded;
+    } else if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+        bytes.remove_prefix(3);
+    }
     if (bytes.find_first_not_of(" \t\r\n") == std::string_view::npos) {
         doc = NewRegDocument();
         return true;
     }
     std::vector<std::string_view> lines = SplitLines(bytes);
-    if (!IsCleanText(lines[0]) || TrimRight(lines[0]) != kRegFileHeader) return false;
+    RegDocument parsed;
+    if (!IsCleanText(lines[0]) || TrimRight(lines[0]) != kRegFileHeader) {
+        if (!IsDamagedHeader(lines[0])) return false;
+        ++parsed.damagedLines;  // written back whole
+    }
 
     // A damaged line is left out and counted; every line that still reads is kept.
-    RegDocument parsed;
     for (size_t i = 1; i < lines.size(); ++i) {
         std::string_view raw = lines[i];
-        if (!IsCleanText(raw)) {
-            ++parsed.damagedLines;
-            continue;
-        }
         std::string_view t = Trim(raw);
-        if (t.empty() || t[0] == ';') {
-            if (parsed.sections.empty())
-                parsed.preamble.emplace_back(raw);
-            else
-                parsed.sections.back().lines.push_back(RegLine{RegLine::Kind::Other, std::string(raw), {}, {}});
-            continue;
-        }
-        if (t[0] == '[') {
-            if (t.size() < 2 || t.back() != ']') {
-                // Values below an unreadable section header belong to no known key.
+        if (IsSectionLike(t)) {
+            RegSection section;
+            if (!ReadSectionLine(raw, section, parsed.damagedLines)) {
+                // Values below an unreadable section line belong to no key.
                 ++parsed.damagedLines;
-                while (i + 1 < lines.size() && Trim(lines[i + 1]).substr(0, 1) != "[") {
+                while (i + 1 < lines.size() && !IsSectionLike(Trim(lines[i + 1]))) {
                     ++i;
                     ++parsed.damagedLines;
                 }
                 continue;
             }
-            RegSection section;
-            section.header = std::string(raw);
-            ParseSectionName(t.substr(1, t.size() - 2), section);
             parsed.sections.push_back(std::move(section));
+            continue;
+        }
+        if (!IsCleanText(raw)) {
+            ++parsed.damagedLines;
+            continue;
+        }
+        if (t.empty() || t[0] == ';') {
+            if (parsed.sections.empty())
+                parsed.preamble.emplace_back(raw);
+            else
+                parsed.sections.back().lines.push_back(RegLine{RegLine::Kind::Other, std::string(raw), {}, {}});
             continue;
         }
         RegLine line;

@@ -8,10 +8,13 @@
 // lines and sections of unknown roots are kept as they stand. Only lines that
 // were edited are regenerated, so a file written by hand keeps its layout.
 //
+// Text is UTF-8, or UTF-16 (little- or big-endian) behind its byte-order
+// mark as a Windows editor saves it; either way it is written back as UTF-8.
+//
 // Limits: names compare case-insensitively in ASCII only; hex(N) data holds
-// the narrow bytes the A calls were given (no UTF-16 conversion); a file that
-// is not UTF-8 text in this format is refused as a whole (damaged), never
-// half-read.
+// the narrow bytes the A calls were given (no UTF-16 conversion); a file whose
+// first line is not (nearly) the header is another file, refused as a whole,
+// never half-read.
 #pragma once
 
 #include <windows.h>
@@ -63,13 +66,15 @@ struct RegDocument {
 // An empty document: the header and one blank line.
 RegDocument NewRegDocument();
 
-// Parses a whole file (an optional UTF-8 byte-order mark, LF or CR LF line
-// ends). Returns false, with `doc` left empty, when nothing of it can be read:
-// over the size cap, or no header. Otherwise every line that reads is kept
-// and each damaged one (not UTF-8 text, an unterminated quote or
+// Parses a whole file (an optional UTF-8 byte-order mark or a UTF-16 one, LF
+// or CR LF line ends). Returns false, with `doc` left empty, when nothing of
+// it can be read: over the size cap, or no header. Otherwise every line that
+// reads is kept and each damaged one (not UTF-8 text, an unterminated quote or
 // continuation, malformed data of a known type, no known shape, below an
-// unreadable section header) is left out and counted in damagedLines.
-// Empty input parses as an empty document.
+// unreadable section line) is left out and counted in damagedLines. A header
+// a few bytes off, and a section line whose key reads but whose rest does
+// not, count as damaged lines too, yet keep what follows them; both are
+// written back clean. Empty input parses as an empty document.
 bool ParseRegDocument(std::string_view bytes, RegDocument& doc);
 
 std::string SerializeRegDocument(const RegDocument& doc);

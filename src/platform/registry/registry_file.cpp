@@ -202,7 +202,8 @@ void RemoveStrayTemporaries(const std::string& target) {
     }
 }
 
-bool MoveAside(const std::string& target) {
+// `carried`: the new file holds what of the old one still read.
+bool MoveAside(const std::string& target, bool carried) {
     char stamp[32];
     time_t now = ::time(nullptr);
     tm local {};
@@ -219,8 +220,14 @@ bool MoveAside(const std::string& target) {
             rc = rename(target.c_str(), aside.c_str());
         }
         if (rc == 0) {
-            std::fprintf(stderr, "vexlar3d: registry file %s is damaged or unreadable; kept it as %s and started a new one\n",
-                         target.c_str(), aside.c_str());
+            if (carried)
+                std::fprintf(stderr,
+                             "vexlar3d: registry file %s has damaged lines; kept it whole as %s, the new one "
+                             "holds every value that read\n",
+                             target.c_str(), aside.c_str());
+            else
+                std::fprintf(stderr, "vexlar3d: registry file %s is damaged or unreadable; kept it as %s and started a new one\n",
+                             target.c_str(), aside.c_str());
             return true;
         }
         if (errno != EEXIST) return false;
@@ -336,6 +343,7 @@ LONG CommitRegistryChanges(const std::string& file, const std::vector<RegChange>
                    (current.status == ReadStatus::Ok &&
                     (!ParseRegDocument(current.bytes, doc) || doc.damagedLines > 0));
     if (current.status != ReadStatus::Ok || (damaged && doc.sections.empty())) doc = NewRegDocument();
+    const bool carried = !doc.sections.empty();
 
     bool changed = false;
     for (const RegChange& change : changes) {
@@ -348,7 +356,7 @@ LONG CommitRegistryChanges(const std::string& file, const std::vector<RegChange>
     std::string text = SerializeRegDocument(doc);
     if (text.size() > kMaxRegistryFileBytes) return CannotWrite(file, "the settings would grow too large");
     // The damaged original is kept beside the new file, whole.
-    if (damaged && !MoveAside(target)) return CannotWrite(target, std::strerror(errno));
+    if (damaged && !MoveAside(target, carried)) return CannotWrite(target, std::strerror(errno));
     bool keepMode = current.status == ReadStatus::Ok && !damaged;
     std::string why;
     if (!ReplaceFile(target, text, current.mode, keepMode, &why)) return CannotWrite(target, why);
