@@ -42,6 +42,13 @@ void FillVideoModeList(HWND dialog) {
 
 bool layoutPending = true;
 
+// The settings as read when the dialog opened: OK stores only what differs
+// from them (and what the file lacks), over the file as it is by then.
+Settings& OpenedSettings() {
+    static Settings opened = BuiltInSettings;
+    return opened;
+}
+
 struct Caption {
     int id;
     const wchar_t* key;
@@ -146,7 +153,7 @@ INT_PTR OnCommand(HWND dialog, WPARAM wParam, LPARAM lParam) {
         ShellExecuteA(dialog, "open", ProductWebPageAddress.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
         return TRUE;
     case IDOK:
-        if (WriteSettings(CurrentSettings) != ERROR_SUCCESS) {
+        if (WriteChangedSettings(CurrentSettings, OpenedSettings()) != ERROR_SUCCESS) {
             // Say so, and end with another code than OK's: nothing was stored.
             const std::string text = "The settings could not be stored.\n\n" + platform::RegistryWriteFailure();
             MessageBoxA(dialog, text.c_str(), "Vexlar 3D", MB_OK | MB_ICONERROR);
@@ -272,6 +279,7 @@ INT_PTR ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam
         InitCommonControls();
         if (Menu().enumerate) Menu().enumerate();
         ReadSettings(CurrentSettings);
+        OpenedSettings() = CurrentSettings;
         RefreshConfigControls(dialog);
         return TRUE;
     case WM_COMMAND:

@@ -4,6 +4,9 @@
 //
 // Every click edits CurrentSettings at once. The sliders store their position
 // on every notification they send, so that what OK stores is what they show.
+// OK stores the fields that differ from what the dialog read when it opened
+// (a video mode it fell back to included) over the file as it is then, so
+// that two dialogs open at once keep each other's changes.
 // At the first opening in a process the bottom row of buttons moves up by
 // kConfigLayoutShift pixels and the dialog shrinks by as much, closing the
 // empty band under the Products group.

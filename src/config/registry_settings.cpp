@@ -1,13 +1,20 @@
 // registry_settings.cpp — reading and writing the settings key.
 //
 // A value whose query fails, or whose type is not REG_DWORD, counts as not
-// stored; the key is created when missing, by reads and writes alike.
+// stored; so does one out of its field's range, with a warning. The key is
+// created when missing, by reads and writes alike.
 #include "config/registry_settings.h"
 
 #include <windows.h>
 
+#include <cstdio>
+#include <mutex>
+#include <set>
+#include <string>
+
 #include "config/defaults_file.h"
 #include "config/setting_table.h"
+#include "platform/platform.h"
 
 const char kSettingsRegistryKey[] = "Software\\Microsoft\\Screensavers\\Vexlar 3D ScreenSaver\\Into the Vexlar";
 
@@ -38,6 +45,35 @@ DWORD QueryStored(HKEY key, const char* name) {
            static_cast<DWORD>(buffer[2]) << 16 | static_cast<DWORD>(buffer[3]) << 24;
 }
 
+// What a stored number gives the field: true with `field` set when it is
+// usable. 0 means nothing stored; a flag is 2 (on) or 1 (off); a number must
+// lie in the field's range.
+bool Decode(const SettingInfo& info, DWORD stored, int32_t* field) {
+    if (info.kind == SettingKind::Flag) {
+        if (stored != kStoredOn && stored != kStoredOff) return false;
+        *field = stored == kStoredOn ? 1 : 0;
+        return true;
+    }
+    const auto value = static_cast<int32_t>(stored);
+    if (stored == 0 || !SettingValueAllowed(info, value)) return false;
+    *field = value;
+    return true;
+}
+
+// Once per file, value and number, however often the settings are read.
+void WarnUnusable(const SettingInfo& info, DWORD stored) {
+    static std::mutex mutex;
+    static std::set<std::string> said;
+    const std::string file = platform::RegistryFilePath();
+    const std::string number = std::to_string(static_cast<int32_t>(stored));
+    std::lock_guard<std::mutex> lock(mutex);
+    if (!said.insert(file + '\n' + info.valueName + '=' + number).second) return;
+    const std::string range =
+        info.kind == SettingKind::Flag ? std::string("2 (on) or 1 (off)") : SettingRangeText(info);
+    std::fprintf(stderr, "vexlar3d: ignoring \"%s\"=%s in %s: it takes %s\n", info.valueName, number.c_str(),
+                 file.c_str(), range.c_str());
+}
+
 void SetStored(HKEY key, const char* name, DWORD number) {
     const BYTE data[4] = {static_cast<BYTE>(number), static_cast<BYTE>(number >> 8),
                           static_cast<BYTE>(number >> 16), static_cast<BYTE>(number >> 24)};
@@ -54,20 +90,21 @@ void ReadSettings(Settings& target) {
     if (!key) return;
     ForEachSettingInOrder(&SettingInfo::readRank, [&](const SettingInfo& value) {
         const DWORD stored = QueryStored(key, value.valueName);
-        if (value.kind == SettingKind::Flag) {
-            if (stored == kStoredOn) target.*value.field = 1;
-            if (stored == kStoredOff) target.*value.field = 0;
-        } else if (stored != 0) {
-            target.*value.field = static_cast<int32_t>(stored);
-        }
+        if (!Decode(value, stored, &(target.*value.field)) && stored != 0) WarnUnusable(value, stored);
     });
     RegCloseKey(key);
 }
 
-int32_t WriteSettings(const Settings& source) {
-    HKEY key = OpenSettingsKey(KEY_WRITE);
+namespace {
+
+// Stores the fields `store` picks, in the designed write order, and commits
+// them; the registry's error code when that fails.
+template <typename Pick>
+int32_t StoreFields(const Settings& source, REGSAM access, Pick store) {
+    HKEY key = OpenSettingsKey(access);
     if (!key) return ERROR_CANTWRITE;
     ForEachSettingInOrder(&SettingInfo::writeRank, [&](const SettingInfo& value) {
+        if (!store(key, value)) return;
         const int32_t field = source.*value.field;
         if (value.kind == SettingKind::Flag) {
             // Only a field of exactly 1 counts as on.
@@ -79,4 +116,18 @@ int32_t WriteSettings(const Settings& source) {
     const LONG flushed = RegFlushKey(key);
     const LONG closed = RegCloseKey(key);
     return flushed != ERROR_SUCCESS ? flushed : closed;
+}
+
+}  // namespace
+
+int32_t WriteSettings(const Settings& source) {
+    return StoreFields(source, KEY_WRITE, [](HKEY, const SettingInfo&) { return true; });
+}
+
+int32_t WriteChangedSettings(const Settings& source, const Settings& opened) {
+    return StoreFields(source, KEY_READ | KEY_WRITE, [&](HKEY key, const SettingInfo& value) {
+        int32_t ignored = 0;
+        return source.*value.field != opened.*value.field ||
+               !Decode(value, QueryStored(key, value.valueName), &ignored);
+    });
 }

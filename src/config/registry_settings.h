@@ -13,10 +13,18 @@
 extern const char kSettingsRegistryKey[];
 
 // Refreshes DefaultSettings from the defaults file, then lays the stored
-// values over `target`; fields without a usable stored value keep theirs.
+// values over `target`; fields without a usable stored value keep theirs. A
+// stored value out of its field's range is not usable: it is named once on
+// stderr, with the file and the range.
 void ReadSettings(Settings& target);
 
 // Stores all fifteen fields: 0 (ERROR_SUCCESS) when they were stored, else
 // the registry's error code, so that a failed save never passes for a saved
 // one.
 int32_t WriteSettings(const Settings& source);
+
+// Stores the fields of `source` that differ from `opened` (what an editor of
+// the settings read when it began), and those the key holds no usable value
+// for; every other stored value stays as the file has it now, so that two
+// editors at once keep each other's changes. Result as WriteSettings.
+int32_t WriteChangedSettings(const Settings& source, const Settings& opened);

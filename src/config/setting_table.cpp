@@ -50,9 +50,10 @@ const SettingInfo kSettingTable[kSettingCount] = {
      "the sky box behind the flight", kBackgroundWords, 10, 9, 12},
     {"BackgroundBr", "BackgroundBright", &Settings::BackgroundBr, SettingKind::Number, 1, 250, "Brightness",
      "brightness", "brightness of the sky box", nullptr, 11, 10, 11},
-    {"Width", "MW", &Settings::Width, SettingKind::Mode, 16, 8192, "Video Mode", "mode",
+    {"Width", "MW", &Settings::Width, SettingKind::Mode, 16, kMaxModeSide, "Video Mode", "mode",
      "render at this video mode (scaled to the screen)", nullptr, 13, 12, 3},
-    {"Height", "MH", &Settings::Height, SettingKind::Mode, 16, 8192, "Video Mode", "mode", "", nullptr, 12, 11, 2},
+    {"Height", "MH", &Settings::Height, SettingKind::Mode, 16, kMaxModeSide, "Video Mode", "mode", "", nullptr, 12,
+     11, 2},
     {"BitCount", "MBitCount", &Settings::BitCount, SettingKind::Mode, 16, 32, "Video Mode", "mode", "", nullptr, 14,
      13, 1},
     {"UseDesktopSettings", "UseDktpSet", &Settings::UseDesktopSettings, SettingKind::Flag, 0, 1,
@@ -66,6 +67,17 @@ const SettingInfo* SettingByValueName(const std::string& name) {
         if (SameIgnoringAsciiCase(name, info.valueName)) return &info;
     }
     return nullptr;
+}
+
+bool SettingValueAllowed(const SettingInfo& info, int32_t value) {
+    if (value < info.minimum || value > info.maximum) return false;
+    return info.field != &Settings::BitCount || value % 8 == 0;
+}
+
+std::string SettingRangeText(const SettingInfo& info) {
+    if (info.kind == SettingKind::Flag) return "0 or 1";
+    if (info.field == &Settings::BitCount) return "16, 24 or 32";
+    return std::to_string(info.minimum) + " to " + std::to_string(info.maximum);
 }
 
 void SetOverride(SettingOverrides& overrides, int32_t Settings::*field, int32_t value) {

@@ -41,10 +41,20 @@ struct SettingInfo {
 
 inline constexpr int kSettingCount = 15;
 
+// The largest side of a video mode: as large as a surface may be, and beyond
+// any display made.
+inline constexpr int32_t kMaxModeSide = 16384;
+
 extern const SettingInfo kSettingTable[kSettingCount];
 
 // The row whose registry value name equals `name` ignoring ASCII case.
 const SettingInfo* SettingByValueName(const std::string& name);
+
+// Whether a field may hold `value`: minimum..maximum, and a whole number of
+// bytes for BitCount (16, 24 or 32).
+bool SettingValueAllowed(const SettingInfo& info, int32_t value);
+// The values SettingValueAllowed takes, in words: "1 to 3", "0 or 1".
+std::string SettingRangeText(const SettingInfo& info);
 
 // The rows in one of the designed orders: `rank` picks the order.
 template <typename Visit>

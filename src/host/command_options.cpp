@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <functional>
+#include <utility>
 
 #include "config/setting_table.h"
 
@@ -92,24 +93,41 @@ DashedArgument SplitDashed(const std::string& arg) {
     return dashed;
 }
 
+int IndexOfField(int32_t Settings::*field) {
+    int index = 0;
+    while (index + 1 < kSettingCount && kSettingTable[index].field != field) ++index;
+    return index;
+}
+
 std::string AllowedValues(const SettingInfo& info) {
     if (info.kind == SettingKind::Choice) {
         return std::string("one of ") + info.choices[0] + ", " + info.choices[1] + ", " + info.choices[2] +
                " (or 1 to 3)";
     }
-    if (info.kind == SettingKind::Mode) return "WIDTHxHEIGHTxBITS, each side 16 to 8192, bits 16, 24 or 32";
+    if (info.kind == SettingKind::Mode) {
+        return "WIDTHxHEIGHTxBITS, each side " + SettingRangeText(info) + ", bits " +
+               SettingRangeText(kSettingTable[IndexOfField(&Settings::BitCount)]);
+    }
     return "a whole number from " + std::to_string(info.minimum) + " to " + std::to_string(info.maximum);
 }
 
+// Each part within its field's range, as a stored mode must be.
 bool ParseMode(const std::string& text, long long* width, long long* height, long long* bits) {
     const size_t first = text.find_first_of("xX");
     const size_t second = first == std::string::npos ? first : text.find_first_of("xX", first + 1);
-    if (second == std::string::npos || !ParseNumber(text.substr(0, first), 16, 8192, width) ||
-        !ParseNumber(text.substr(first + 1, second - first - 1), 16, 8192, height) ||
-        !ParseNumber(text.substr(second + 1), 16, 32, bits)) {
-        return false;
+    if (second == std::string::npos) return false;
+    const std::string parts[3] = {text.substr(0, first), text.substr(first + 1, second - first - 1),
+                                  text.substr(second + 1)};
+    const std::pair<int32_t Settings::*, long long*> fields[3] = {
+        {&Settings::Width, width}, {&Settings::Height, height}, {&Settings::BitCount, bits}};
+    for (int i = 0; i < 3; ++i) {
+        const SettingInfo& info = kSettingTable[IndexOfField(fields[i].first)];
+        if (!ParseNumber(parts[i], info.minimum, info.maximum, fields[i].second) ||
+            !SettingValueAllowed(info, static_cast<int32_t>(*fields[i].second))) {
+            return false;
+        }
     }
-    return *bits == 16 || *bits == 24 || *bits == 32;
+    return true;
 }
 
 enum class OptionMatch { NotMine, Taken, Refused };
@@ -292,6 +310,12 @@ StartPlan PlanRender(int argc, const char* const* argv) {
             if (at == std::string::npos || !SettingByValueName(value.substr(0, at)) ||
                 !ParseNumber(value.substr(at + 1), INT32_MIN, INT32_MAX, &number)) {
                 return bad("Name=Value with a settings value name (ShowFPS, VexlarStream, ...) and a whole number");
+            }
+            const SettingInfo& info = *SettingByValueName(value.substr(0, at));
+            if (!SettingValueAllowed(info, static_cast<int32_t>(number))) {
+                return Stop(kUsageExitCode, "",
+                            "vexlar3d: --set " + value + ": " + info.valueName + " takes " + SettingRangeText(info) +
+                                " (see vexlar3d --help)\n");
             }
             options.settings.emplace_back(value.substr(0, at), static_cast<int32_t>(number));
         }
@@ -599,6 +623,7 @@ StartPlan PlanStart(int argc, const char* const* givenArgv, const char* screensa
     }
 
     if (target == Target::WindowId) {
+        plan.hostWindow = true;
         plan.arguments = {program, "/l", std::to_string(windowId)};
     } else if (target == Target::OwnWindow || (switches.empty() && runOptions)) {
         plan.ownWindow = target == Target::OwnWindow;

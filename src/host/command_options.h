@@ -35,6 +35,7 @@ struct StartPlan {
     BenchOptions benchOptions;
     bool silent = false;  // --window-id: the saver runs without music
     bool ownWindow = false;  // --window: a resizable window of its own, no close rules
+    bool hostWindow = false;  // --root, --window-id or $XSCREENSAVER_WINDOW: a Linux host's window
     // The window named by --window-id or $XSCREENSAVER_WINDOW (source says
     // which), to be checked before it is used; 0 for none.
     uint32_t namedWindow = 0;

@@ -337,6 +337,25 @@ TEST_F(ConfigDialogTest, OkStoresWhatIsShownAndCancelStoresNothing) {
     EXPECT_EQ(Fields(stored), Fields(shown));
 }
 
+TEST_F(ConfigDialogTest, OkKeepsWhatAnotherDialogStoredMeanwhile) {
+    StoreDword("Background", 9);  // unusable: shown as the default, which OK stores
+    testing::internal::CaptureStderr();
+    Open();
+    testing::internal::GetCapturedStderr();
+    Click(kShowFpsCheck);
+    Click(kShowRaysCheck);
+    Click(kShowRaysCheck);  // changed back: no change
+    StoreDword("ShowTime", 1);  // another dialog's OK meanwhile
+    StoreDword("DoThrottle", 1);
+    Settings expected = CurrentSettings;
+    expected.ShowTime = expected.DoThrottle = 0;
+    Click(IDOK);
+    EXPECT_EQ(platform::DialogResult(dialog_), IDOK);
+    Settings stored = BuiltInSettings;
+    ReadSettings(stored);
+    EXPECT_EQ(Fields(stored), Fields(expected));
+}
+
 TEST_F(ConfigDialogTest, AFailedSaveSaysSoAndIsNoOk) {
     // A folder where the settings file belongs: no write can replace it (root included).
     std::filesystem::create_directories(platform::RegistryFilePath());

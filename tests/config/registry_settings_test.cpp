@@ -8,9 +8,11 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "config/registry_settings.h"
+#include "config/setting_table.h"
 #include "platform/platform_testing.h"
 #include "test_support.h"
 
@@ -100,12 +102,30 @@ TEST_F(RegistrySettingsTest, FlagsAreTwoForOnAndOneForOff) {
     EXPECT_EQ(Read(off).ShowFPS, 0);
 }
 
-TEST_F(RegistrySettingsTest, NumbersApplyUnlessZero) {
+TEST_F(RegistrySettingsTest, NumbersApplyUnlessZeroOrOutOfRange) {
     Settings start = BuiltInSettings;
     StoreDword("MusicVolume", 0);
     EXPECT_EQ(Read(start).MusicVolume, 100);
     StoreDword("MusicVolume", 40);
     EXPECT_EQ(Read(start).MusicVolume, 40);
+
+    // Out of range counts as not stored, and is named once however often it is read.
+    for (const auto& [name, stored, range] : std::vector<std::tuple<const char*, DWORD, const char*>>{
+             {"VexlarStream", 9, "1 to 3"}, {"Background", 3, nullptr}, {"MusicVolume", 0xFFFFFFFF, "1 to 100"},
+             {"Width", 99999999, "16 to 16384"}, {"Height", 16384, nullptr}, {"BitCount", 20, "16, 24 or 32"},
+             {"ShowFPS", 5, "2 (on) or 1 (off)"}}) {
+        StoreDword(name, stored);
+        testing::internal::CaptureStderr();
+        const Settings read = Read(start);
+        Read(start);
+        const std::string said = testing::internal::GetCapturedStderr();
+        int32_t Settings::*field = SettingByValueName(name)->field;
+        EXPECT_EQ(read.*field, range ? start.*field : static_cast<int32_t>(stored)) << name;
+        EXPECT_EQ(said, range ? "vexlar3d: ignoring \"" + std::string(name) + "\"=" +
+                                    std::to_string(static_cast<int32_t>(stored)) + " in " +
+                                    platform::RegistryFilePath() + ": it takes " + range + "\n"
+                              : "") << name;
+    }
 }
 
 TEST_F(RegistrySettingsTest, WriteEncodesFlagsAndKeepsNumbers) {

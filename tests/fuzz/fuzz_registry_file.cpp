@@ -86,8 +86,8 @@ Settings ExpectedSettings(const RegDocument& doc, Settings start, bool* predicta
         if (info.kind == SettingKind::Flag) {
             if (stored == 2) start.*info.field = 1;
             if (stored == 1) start.*info.field = 0;
-        } else if (stored != 0) {
-            start.*info.field = static_cast<int32_t>(stored);
+        } else if (stored != 0 && SettingValueAllowed(info, static_cast<int32_t>(stored))) {
+            start.*info.field = static_cast<int32_t>(stored);  // out of range: ignored, as missing
         }
     }
     return start;

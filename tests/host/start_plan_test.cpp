@@ -96,6 +96,7 @@ TEST(StartPlanTest, XscreensaverOptionsTakeOneDashOrTwo) {
                           "0x10");
     ASSERT_FALSE(hack.exitNow) << hack.err;
     EXPECT_EQ(hack.arguments, (Args{"vexlar3d", "/l", "16"}));
+    EXPECT_TRUE(hack.hostWindow && !Plan({"/l", "16"}).hostWindow);
     EXPECT_EQ(hack.frameDelayUs, 20000);
     EXPECT_EQ(Override(hack, &Settings::ShowFPS), 1);
     EXPECT_EQ(Plan({"--delay=-1"}).exitCode, 2);
@@ -153,6 +154,10 @@ TEST(StartPlanTest, EverySettingHasAnOptionForThisRunOnly) {
              {{"--background", "4"}, "--background needs one of none, simple, complex"},
              {{"--mode", "800x600"}, "--mode needs WIDTHxHEIGHTxBITS"},
              {{"--mode", "800x600x15"}, "--mode needs WIDTHxHEIGHTxBITS"},
+             {{"--mode", "16385x600x32"}, "--mode needs WIDTHxHEIGHTxBITS, each side 16 to 16384"},
+             {{"--render", "d", "--set", "VexlarStream=9"}, "--set VexlarStream=9: VexlarStream takes 1 to 3"},
+             {{"--render", "d", "--set=width=99999999"}, "--set width=99999999: Width takes 16 to 16384"},
+             {{"--render", "d", "--set", "ShowFPS=2"}, "ShowFPS takes 0 or 1"},
              {{"--clock=yes"}, "--clock takes no value"},
              {{"--no-volume"}, "unknown option '--no-volume'"},
              {{"--frobnicate"}, "unknown option '--frobnicate'"}}) {

@@ -35,6 +35,8 @@ refused "--streams needs one of few, average, multiple" --streams lots
 refused "--background needs one of none, simple, complex" --root --background 0
 refused "--mode needs WIDTHxHEIGHTxBITS" --mode 800x600x12
 refused "--clock takes no value" --clock=on
+refused "--set VexlarStream=9: VexlarStream takes 1 to 3" --render "$work/never" --set VexlarStream=9
+refused "Width takes 16 to 16384" --render "$work/never" --set Width=99999999
 refused "--delay needs microseconds from 0 to 10000000" --delay -5
 refused "--window-id needs a window id in decimal or 0x hexadecimal, not '0xnope'" --window-id 0xnope
 refused "-window-id needs a window id" -window-id
