@@ -27,6 +27,10 @@ struct SaverAppState {
     // Most frames a second (--max-fps); 0 for no cap, kAutomaticMaxFps for
     // kDefaultMaxFps where the display does not pace the frames itself.
     int32_t maxFps = kAutomaticMaxFps;
+    // Started by a Linux host or for a window of its own (--root, --window-id,
+    // --window): a device that cannot be made ends the run with 1 rather
+    // than leaving a black window that nobody will close.
+    bool endWhenDeviceFails = false;
 };
 
 extern SaverAppState SaverApp;

@@ -1,6 +1,7 @@
 // headless_bench.cpp — the --bench mode.
 #include "app/headless_bench.h"
 
+#include <sys/resource.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -19,8 +20,15 @@
 namespace {
 
 constexpr int kSimulatedFps = 60;
-constexpr int kWarmUpFrames = 10;  // texture uploads and shader builds, not counted
-constexpr int kRecordedFrames = 60;  // frames recorded for the fill bound: a second of the flight
+// Texture uploads and shader builds, not counted: this many frames, or fewer
+// when they take a quarter of --seconds.
+constexpr int kWarmUpFrames = 10;
+// Frames recorded for the fill bound: a second of the flight, or fewer when
+// they take half of --seconds.
+constexpr int kRecordedFrames = 60;
+// What a frame of the headless device holds per pixel, about: the surfaces
+// (back buffer, depth, primary) in memory and again as GL's, rounded up.
+constexpr double kBytesPerPixel = 32.0;
 
 double ThreadCpuMs() {
     timespec t{};
@@ -82,10 +90,38 @@ double PeakResidentMb() {
     return kb / 1024.0;
 }
 
+// The memory this process could still be given, in megabytes: what the
+// system has available (MemAvailable), or less under an address-space limit
+// (ulimit -v); 0 when unknown.
+double AvailableMemoryMb() {
+    double mb = 0.0;
+    if (FILE* file = std::fopen("/proc/meminfo", "r")) {
+        char line[256];
+        double kb = 0.0;
+        while (std::fgets(line, sizeof line, file))
+            if (std::sscanf(line, "MemAvailable: %lf kB", &kb) == 1) break;
+        std::fclose(file);
+        mb = kb / 1024.0;
+    }
+    struct rlimit limit {};
+    if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+        const double limitMb = static_cast<double>(limit.rlim_cur) / (1024.0 * 1024.0);
+        mb = mb > 0.0 ? std::min(mb, limitMb) : limitMb;
+    }
+    return mb;
+}
+
 // Benches one size: prints its figures, returns false when no device could be
-// brought up.
+// brought up or the size cannot be drawn in the memory there is.
 bool BenchSize(const BenchOptions& options, int width, int height, bool firstSize) {
     using Clock = std::chrono::steady_clock;
+    const double neededMb = kBytesPerPixel * width * height / (1024.0 * 1024.0);
+    const double availableMb = AvailableMemoryMb();
+    if (availableMb > 0.0 && neededMb > availableMb * 0.75) {
+        std::fprintf(stderr, "vexlar3d: cannot bench %dx%d: it needs about %.0f MB and %.0f MB are available\n",
+                     width, height, neededMb, availableMb);
+        return false;
+    }
     CurrentSettings = BuiltInSettings;
     ApplyOverrides(options.overrides, CurrentSettings);
     CurrentSettings.Music = 0;
@@ -101,10 +137,15 @@ bool BenchSize(const BenchOptions& options, int width, int height, bool firstSiz
     std::vector<double> frameMs, threadMs, processMs;
     const auto budget = std::chrono::duration<double>(options.seconds);
     Clock::time_point measuredStart{};
+    const Clock::time_point warmUpStart = Clock::now();
     double firstFrameSeconds = -1.0;
+    int warmUpFrames = kWarmUpFrames;
     for (int frame = 0;; ++frame) {
-        if (frame == kWarmUpFrames) measuredStart = Clock::now();
-        if (frame > kWarmUpFrames && Clock::now() - measuredStart >= budget) break;
+        if (warmUpFrames == kWarmUpFrames && frame > 0 && frame < kWarmUpFrames &&
+            Clock::now() - warmUpStart >= budget / 4)
+            warmUpFrames = frame;
+        if (frame == warmUpFrames) measuredStart = Clock::now();
+        if (frame > warmUpFrames && Clock::now() - measuredStart >= budget) break;
 
         const auto start = Clock::now();
         const double process0 = ProcessCpuMs();
@@ -116,7 +157,7 @@ bool BenchSize(const BenchOptions& options, int width, int height, bool firstSiz
         const auto end = Clock::now();
         if (frame == 0) firstFrameSeconds = SecondsSinceProcessStart();
 
-        if (frame < kWarmUpFrames) continue;
+        if (frame < warmUpFrames) continue;
         frameMs.push_back(std::chrono::duration<double, std::milli>(end - start).count());
         threadMs.push_back(thread1 - thread0);
         processMs.push_back(process1 - process0);
@@ -128,7 +169,12 @@ bool BenchSize(const BenchOptions& options, int width, int height, bool firstSiz
     // mean time is the fill bound of the flight's frames (recording slows
     // these frames, so the frames measured above are the ones compared).
     platform::StartDrawRecording(Framework->GetDirectDraw());
-    for (int frame = 0; frame < kRecordedFrames; ++frame) renderer.Step();
+    const Clock::time_point recordStart = Clock::now();
+    int recordedFrames = 0;
+    while (recordedFrames < kRecordedFrames && (recordedFrames == 0 || Clock::now() - recordStart < budget / 2)) {
+        renderer.Step();
+        ++recordedFrames;
+    }
     platform::FillBound bound;
     const bool haveBound =
         platform::ReplayDrawRecording(Framework->GetDirectDraw(), std::min(options.seconds, 3.0), &bound);
@@ -137,16 +183,16 @@ bool BenchSize(const BenchOptions& options, int width, int height, bool firstSiz
     const double frames = static_cast<double>(frameMs.size());
     const double mean = Mean(frameMs);
     std::printf("vexlar3d: bench %dx%d, Background %d, %.1f s after %d warm-up frames: %zu frames, %.1f fps\n",
-                width, height, CurrentSettings.Background, wallSeconds, kWarmUpFrames, frameMs.size(),
+                width, height, CurrentSettings.Background, wallSeconds, warmUpFrames, frameMs.size(),
                 wallSeconds > 0 ? frames / wallSeconds : 0.0);
     std::printf("  frame time ms: mean %.2f  p50 %.2f  p90 %.2f  p99 %.2f  max %.2f\n", mean,
                 Percentile(frameMs, 0.5), Percentile(frameMs, 0.9), Percentile(frameMs, 0.99),
                 Percentile(frameMs, 1.0));
     if (haveBound) {
-        const double perFrame = bound.passMs / kRecordedFrames;
+        const double perFrame = bound.passMs / recordedFrames;
         std::printf("  fill bound (the next %d frames recorded, replayed through GL alone in %d draws, %.2f screens"
                     " of triangles a frame): %.2f ms a frame; ratio of the mean frame time to it %.2f\n",
-                    kRecordedFrames, bound.drawCalls, bound.shadedPixels / kRecordedFrames / (double(width) * height),
+                    recordedFrames, bound.drawCalls, bound.shadedPixels / recordedFrames / (double(width) * height),
                     perFrame, perFrame > 0.0 ? mean / perFrame : 0.0);
     } else {
         std::printf("  fill bound: could not be measured\n");

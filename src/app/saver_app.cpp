@@ -1,11 +1,14 @@
 // saver_app.cpp — the application's window procedure for the saver window.
 //
-// Failures are silent: a device that cannot be brought up leaves a black,
-// inert window that the host's close rules still end, and music that will
+// A device that cannot be brought up is said in one line on stderr and
+// leaves a black, inert window that the host's close rules still end (or,
+// started by a Linux host, no window: the run ends with 1). Music that will
 // not start leaves the saver silent.
 #include "app/saver_app.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <string>
 
 #include "app/frame_driver.h"
 #include "app/video_modes.h"
@@ -56,10 +59,26 @@ LRESULT OnCreate(HWND window) {
     SaverApp.isPreview = PreviewFromCommandLine(GetCommandLineA());
     SetSceneStartValues();
 
-    if (FAILED(InitApp(window))) return 0;  // a black window until the close rules end it
+    if (const HRESULT hr = InitApp(window); FAILED(hr)) {
+        // A parent window destroyed half way through is no failure to
+        // report: the close rules end the run in order.
+        HWND parent = GetParent(window);
+        if (parent && !IsWindow(parent)) return 0;
+        const std::string reason = platform::DeviceError();
+        if (reason.empty())
+            std::fprintf(stderr, "vexlar3d: cannot start the 3D device (error 0x%08x)\n", static_cast<uint32_t>(hr));
+        else
+            std::fprintf(stderr, "vexlar3d: cannot start the 3D device: %s\n", reason.c_str());
+        // -1: the window is destroyed and the run ends with the host's no-window code.
+        return SaverApp.endWhenDeviceFails ? -1 : 0;  // else black until the close rules end it
+    }
 
-    // Where several copies run at once (one per monitor), the first plays.
-    if (MusicWanted() && platform::TakeMusicLock()) StartMusic(window, CurrentSettings.MusicVolume);
+    // Where several copies run at once (one per monitor), the first plays;
+    // the others take over when it ends.
+    if (MusicWanted()) {
+        if (platform::TakeMusicLock()) StartMusic(window, CurrentSettings.MusicVolume);
+        else SetTimer(window, kMusicTakeOverTimerId, kMusicTakeOverIntervalMs, nullptr);
+    }
     Scene.lastFrameTime = timeGetTime();
     SaverApp.running = true;
     SetTimer(window, kFrameTimerId, FrameTimerInterval(), nullptr);
@@ -129,6 +148,13 @@ LRESULT SaverAppProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_KEYDOWN:
         break;  // every key closes (the host's rules)
     case WM_TIMER:
+        if (wParam == kMusicTakeOverTimerId) {
+            if (platform::TakeMusicLock()) {
+                KillTimer(window, kMusicTakeOverTimerId);
+                StartMusic(window, CurrentSettings.MusicVolume);
+            }
+            return 0;
+        }
         if (SaverApp.running && !SaverApp.isPreview) RenderFrame();
         return 0;
     case WM_MOUSEMOVE:
@@ -153,6 +179,7 @@ LRESULT SaverAppProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         if (SaverApp.previewBitmap) DeleteObject(SaverApp.previewBitmap);
         SaverApp.previewBitmap = nullptr;
         KillTimer(window, kFrameTimerId);
+        KillTimer(window, kMusicTakeOverTimerId);
         ShutdownApp(window);
         break;
     default:

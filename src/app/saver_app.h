@@ -15,6 +15,10 @@
 
 inline constexpr int kPreviewBitmapId = 253;  // the 155 x 115 preview picture
 inline constexpr UINT_PTR kFrameTimerId = 1;
+// While another copy plays the music, this one asks for it again this often,
+// so that it plays on when that copy ends (killed, or its monitor gone).
+inline constexpr UINT_PTR kMusicTakeOverTimerId = 2;
+inline constexpr UINT kMusicTakeOverIntervalMs = 2000;
 
 LRESULT SaverAppProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -114,9 +114,14 @@ DWORD ParseWindowHandle(LPCSTR text) {
     // Decimal only, as the system writes window numbers on a command line:
     // "0x1A" is window 0. Hexadecimal X11 ids come in through --window-id and
     // $XSCREENSAVER_WINDOW, which the options turn into decimal.
-    DWORD value = 0;
-    for (; *text >= '0' && *text <= '9'; ++text) value = value * 10 + static_cast<DWORD>(*text - '0');
-    return value;
+    // A number past the 32 bits of a handle names no window (rather than
+    // wrapping onto another one).
+    uint64_t value = 0;
+    for (; *text >= '0' && *text <= '9'; ++text) {
+        value = value * 10 + static_cast<uint64_t>(*text - '0');
+        if (value > 0xFFFFFFFFu) return 0;
+    }
+    return static_cast<DWORD>(value);
 }
 
 HWND ConfigDialogOwner(LPCSTR afterLetter) {

@@ -22,8 +22,9 @@ LPCSTR SkipProgramName(LPCSTR commandLine);
 // `arguments` is the command line without the program name.
 int DispatchMode(HINSTANCE instance, LPCSTR arguments);
 
-// Unsigned decimal digits up to the first other character, wrapping in 32
-// bits; 0 when the text does not start with a digit ("0x1A" is 0).
+// Unsigned decimal digits up to the first other character; 0 when the text
+// does not start with a digit ("0x1A" is 0) or the number needs more than 32
+// bits.
 DWORD ParseWindowHandle(LPCSTR text);
 
 // True on the older Windows family (GetVersionExA reports VER_PLATFORM_WIN32_WINDOWS).

@@ -23,6 +23,17 @@
 #include "platform/sanitizer_defaults.h"
 
 
+namespace {
+
+// Termination signals ask for an orderly close from the first instruction of
+// ours that runs: before any constructor, of the program or of the
+// libraries it loads (an entry of the executable's pre-initialisation array).
+void HandleTerminationFromTheStart() { platform::InstallTerminationHandlers(); }
+[[gnu::section(".preinit_array"), gnu::used]] void (*kHandleTerminationFromTheStart)() =
+    HandleTerminationFromTheStart;
+
+}  // namespace
+
 int main(int argc, char** argv) {
     // Before any library behind the platform runs: none of them may start a
     // session bus that would outlive the saver.
@@ -39,6 +50,9 @@ int main(int argc, char** argv) {
     StartPlan plan = PlanStart(argc, argv, std::getenv("XSCREENSAVER_WINDOW"), platform::RootWindowId);
     std::fputs(plan.out.c_str(), stdout);
     std::fputs(plan.err.c_str(), stderr);
+    // Without the message loop that would close it in order, a signal ends
+    // the run as it always does.
+    if (plan.exitNow || plan.render || plan.bench) platform::ReleaseTerminationHandlers();
     if (plan.exitNow) return plan.exitCode;
     if (plan.render) return RunHeadlessRender(plan.renderOptions);
     if (plan.bench) return RunHeadlessBench(plan.benchOptions);
@@ -47,9 +61,7 @@ int main(int argc, char** argv) {
     if (plan.maxFps >= 0) SaverApp.maxFps = plan.maxFps;
     CommandLineOverrides = plan.overrides;
     Host.ownWindow = plan.ownWindow;
-    // From here on a termination signal asks for an orderly close, also while
-    // the display is still being opened (a slow X server, a loaded machine).
-    platform::InstallTerminationHandlers();
+    SaverApp.endWhenDeviceFails = plan.ownWindow || plan.hostWindow;
 
     // A display that is named but cannot be reached is a mistake to say out
     // loud, in every mode: nothing would be seen.

@@ -64,6 +64,9 @@ void HeadlessSetScreenSize(int width, int height);
 // WM_CLOSE for every top-level window of the process. SIGXFSZ is ignored, so
 // that a write past a file-size limit fails and is reported.
 void InstallTerminationHandlers();
+// For a run without a message loop: the signals act by default again, and
+// one that arrived while handled is acted on now.
+void ReleaseTerminationHandlers();
 
 // Whether the swaps of the last window's GL context wait for the display's
 // refresh (vertical sync). NoteVerticalSync records it; tests set it too.
@@ -79,6 +82,9 @@ bool TakeMusicLock();
 // The last message in words when a display could not be opened (empty when
 // the backend is fine).
 std::string DisplayError();
+// Why the last Direct3D device could not draw into its window, in words
+// (empty when nothing failed): no OpenGL on the display, a context refused.
+std::string DeviceError();
 // The X11 root window to draw into for xscreensaver's -root: the virtual root
 // that xscreensaver names (__SWM_VROOT) when there is one. 0 without X11.
 uintptr_t RootWindowId();

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end test of the signals that end a saver: SIGTERM, SIGINT and SIGHUP
-# delivered at 20 moments of start-up and shut-down, from before the window
-# exists to after the music started, and while a key press is ending it.
+# delivered at 26 moments of loading, start-up and shut-down, from while its
+# libraries are still being loaded to after the music started, and while a
+# key press is ending it.
 set -u
 bin=${1:?usage: signals.sh path/to/vexlar3d}
 for tool in xvfb-run xdotool; do

@@ -258,6 +258,13 @@ gl::GlRenderer* DirectDraw7GL::Renderer() {
     }
     std::unique_ptr<gl::GlContext> context;
     if (window) context = gl::CreateWindowContext(window);
+    // A window on a display that has no GL for it (no GLX, no driver) cannot
+    // be drawn into: drawing off screen instead would show nothing, so the
+    // device fails and says why (ContextError).
+    if (!context && window && NativeSdlWindow(window)) {
+        rendererFailed_ = true;
+        return nullptr;
+    }
     if (context) {
         renderer_ = gl::GlRenderer::Create(std::move(context));
         if (renderer_) {

@@ -553,12 +553,10 @@ HRESULT DirectDrawSurface7GL::Present(const RECT* destRect, DirectDrawSurface7GL
                           destRect->bottom - origin.y};
         }
         // A window inside another program's window may be destroyed with it
-        // at any moment; the GL driver must not meet it gone half way
-        // through a present, so it is held (and skipped when already gone).
-        const bool embedded = (static_cast<DWORD>(GetWindowLongPtrA(window, GWL_STYLE)) & WS_CHILD) != 0;
-        if (embedded && !HoldNativeWindow(window)) return DD_OK;
+        // at any moment. The server is not held across a present (a stopped
+        // saver would freeze the display): a present into a window gone
+        // since ends in an X error, which the backend notes and ignores.
         renderer->PresentToWindow(*source, sourceRect, &client);
-        if (embedded) ReleaseNativeWindow(window);
         return DD_OK;
     }
     // Headless: the picture goes into the primary surface itself.

@@ -3,10 +3,18 @@
 
 #include <malloc.h>
 
+#include <utility>
+
+#include "platform/platform.h"
+
 namespace platform::gl {
 namespace {
 GlContext* g_current = nullptr;
+std::string g_contextError;
 }
+
+std::string ContextError() { return g_contextError; }
+void NoteContextError(std::string reason) { g_contextError = std::move(reason); }
 
 bool GlContext::MakeCurrent() {
     if (g_current == this) return true;
@@ -34,3 +42,7 @@ void TuneAllocatorForGl() {
 }
 
 }  // namespace platform::gl
+
+namespace platform {
+std::string DeviceError() { return gl::ContextError(); }
+}  // namespace platform

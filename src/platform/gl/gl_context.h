@@ -47,6 +47,10 @@ std::unique_ptr<GlContext> CreateHeadlessContext();
 // Window context on the SDL window of hwnd; null when the window has no SDL
 // window or it cannot hold a GL context.
 std::unique_ptr<GlContext> CreateWindowContext(HWND hwnd);
+// Why the last context could not be made, in words for the user ("" when
+// every one asked for was made); NoteContextError records it.
+std::string ContextError();
+void NoteContextError(std::string reason);
 
 // Raises glibc's mmap and trim thresholds: Mesa's many small allocations per
 // draw otherwise fault pages constantly (done once per process).

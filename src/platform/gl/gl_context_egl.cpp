@@ -66,7 +66,11 @@ private:
 std::unique_ptr<GlContext> CreateHeadlessContext() {
     TuneAllocatorForGl();
     EGLDisplay display = SharedDisplay();
-    if (display == EGL_NO_DISPLAY) return nullptr;
+    if (display == EGL_NO_DISPLAY) {
+        // A window's reason, when there is one, is the one to tell.
+        if (ContextError().empty()) NoteContextError("no OpenGL driver for drawing off screen (EGL found none)");
+        return nullptr;
+    }
     if (!eglBindAPI(EGL_OPENGL_API)) return nullptr;
     const EGLint configAttributes[] = {EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};
     EGLConfig config = nullptr;

@@ -51,7 +51,11 @@ private:
 
 std::unique_ptr<GlContext> CreateWindowContext(HWND hwnd) {
     SDL_Window* window = NativeSdlWindow(hwnd);
-    if (!window || !(SDL_GetWindowFlags(window) & SDL_WINDOW_OPENGL)) return nullptr;
+    if (!window) return nullptr;
+    if (!(SDL_GetWindowFlags(window) & SDL_WINDOW_OPENGL)) {
+        NoteContextError("the display offers no OpenGL for windows (no GLX on the X server, or no GL driver)");
+        return nullptr;
+    }
     // Another program may destroy the window (with its parent) at any
     // moment; making a context on a window gone half way crashes the GL
     // loader, so the window is held until the context is made.
@@ -66,9 +70,16 @@ std::unique_ptr<GlContext> CreateWindowContext(HWND hwnd) {
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, 0);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GLContext context = SDL_GL_CreateContext(window);
-    if (!context) return nullptr;
+    if (!context) {
+        NoteContextError(std::string("no OpenGL context on the window: ") + SDL_GetError());
+        return nullptr;
+    }
     auto result = std::make_unique<SdlContext>(hwnd, window, context);
-    if (!result->MakeCurrent()) return nullptr;
+    if (!result->MakeCurrent()) {
+        NoteContextError(std::string("the window's OpenGL context cannot be used: ") + SDL_GetError());
+        return nullptr;
+    }
+    NoteContextError("");
     // Software renderers and virtual X servers refuse: then nothing paces the swaps.
     NoteVerticalSync(SDL_GL_SetSwapInterval(1) == 0);
     result->ReadRenderer();

@@ -66,8 +66,17 @@ bool InRange(UINT msg, UINT filterMin, UINT filterMax) {
 
 bool WindowMatches(HWND msgWindow, HWND filter) { return filter == nullptr || msgWindow == filter; }
 
+// A signal that came before any top-level window exists stays pending until
+// one does: a saver still starting up closes as soon as it can.
 void CheckCloseRequest() {
-    if (g_closeRequested.exchange(false)) PostCloseToTopLevelWindows();
+    if (!g_closeRequested.load()) return;
+    for (auto& [value, w] : Windows()) {
+        if (!(w.style & WS_CHILD) || !Find(w.parent)) {
+            g_closeRequested.store(false);
+            PostCloseToTopLevelWindows();
+            return;
+        }
+    }
 }
 
 // One pass over every source of messages, in Win32's order of priority.
@@ -139,7 +148,12 @@ uint32_t WaitBudget() {
     return budget;
 }
 
-void OnTerminationSignal(int) { g_closeRequested.store(true); }
+volatile sig_atomic_t g_lastTerminationSignal = 0;
+
+void OnTerminationSignal(int signal) {
+    g_lastTerminationSignal = signal;
+    g_closeRequested.store(true);
+}
 
 }  // namespace
 
@@ -198,6 +212,15 @@ void InstallTerminationHandlers() {
     // Under a file-size limit (ulimit -f) a write past it then fails with
     // EFBIG, which the settings writer reports, instead of ending the process.
     signal(SIGXFSZ, SIG_IGN);
+}
+
+void ReleaseTerminationHandlers() {
+    struct sigaction action {};
+    action.sa_handler = SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
+    const int arrived = g_lastTerminationSignal;
+    if (arrived != 0 && g_closeRequested.exchange(false)) raise(arrived);
 }
 
 }  // namespace platform

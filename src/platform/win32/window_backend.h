@@ -103,7 +103,10 @@ SDL_Window* NativeSdlWindow(HWND hwnd);
 // Holds hwnd's X window while a GL context is made on it: the X server is
 // grabbed, so that no other program can destroy it (with a parent of theirs)
 // half way. False, and nothing held, when the window is already gone.
-// Without X11 there is nothing to hold.
+// Without X11 there is nothing to hold. Hold it only for what cannot meet a
+// window gone half way, never across a frame: while it is held every other
+// program on the display waits, so a stop from the terminal waits for the
+// release.
 bool HoldNativeWindow(HWND hwnd);
 void ReleaseNativeWindow(HWND hwnd);
 // Whether hwnd is shown on its display: created, visible, not minimised.

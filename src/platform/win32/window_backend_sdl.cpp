@@ -26,6 +26,7 @@
 #include <X11/Xutil.h>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -258,7 +259,14 @@ public:
             }
             SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
             native.sdl = SDL_CreateWindowFrom(reinterpret_cast<void*>(native.xChild));
+            // A display without GL still gets a plain window (the device then says why it cannot draw).
             if (!native.sdl) {
+                SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "0");
+                native.sdl = SDL_CreateWindowFrom(reinterpret_cast<void*>(native.xChild));
+            }
+            if (!native.sdl) {
+                error_ = std::string("cannot make a window inside window 0x") + Hex(request.foreignParent) + ": " +
+                         SDL_GetError();
                 XDestroyWindow(x_, native.xChild);
                 XFlush(x_);
                 return false;
@@ -542,7 +550,18 @@ private:
     }
 
     void Release(NativeWindow& native) {
-        if (native.sdl) SDL_DestroyWindow(native.sdl);
+        if (native.sdl) {
+            // What SDL asks of the window as it lets go reaches the server
+            // now, while the window still exists and errors are still ours
+            // to note (at exit SDL puts back the handler that prints them).
+            SDL_SysWMinfo info;
+            SDL_VERSION(&info.version);
+            Display* sdlDisplay = nullptr;
+            if (SDL_GetWindowWMInfo(native.sdl, &info) && info.subsystem == SDL_SYSWM_X11)
+                sdlDisplay = info.info.x11.display;
+            SDL_DestroyWindow(native.sdl);
+            if (sdlDisplay) XSync(sdlDisplay, False);
+        }
         native.sdl = nullptr;
         if (native.xChild && x_) {
             XErrorTrap trap(x_);
@@ -743,9 +762,38 @@ std::pair<Display*, ::Window> X11WindowOf(HWND hwnd) {
 
 }  // namespace
 
+namespace {
+
+// While the server is held, a stop from the terminal (Ctrl-Z) or a
+// background read or write waits until it is let go: a stopped holder would
+// freeze every program on the display. Only SIGSTOP cannot be put off.
+constexpr int kJobControlStops[] = {SIGTSTP, SIGTTIN, SIGTTOU};
+volatile sig_atomic_t g_stopPutOff = 0;
+struct sigaction g_stopActions[3];
+
+void PutOffStop(int signal) { g_stopPutOff = signal; }
+
+void DeferStops() {
+    g_stopPutOff = 0;
+    struct sigaction deferred = {};
+    deferred.sa_handler = PutOffStop;
+    sigemptyset(&deferred.sa_mask);
+    deferred.sa_flags = SA_RESTART;
+    for (int i = 0; i < 3; ++i) sigaction(kJobControlStops[i], &deferred, &g_stopActions[i]);
+}
+
+void AllowStops() {
+    for (int i = 0; i < 3; ++i) sigaction(kJobControlStops[i], &g_stopActions[i], nullptr);
+    if (g_stopPutOff) raise(g_stopPutOff);
+    g_stopPutOff = 0;
+}
+
+}  // namespace
+
 bool HoldNativeWindow(HWND hwnd) {
     const auto [display, window] = X11WindowOf(hwnd);
     if (!display) return true;
+    DeferStops();
     XGrabServer(display);
     XErrorTrap trap(display);
     XWindowAttributes attributes;
@@ -753,6 +801,7 @@ bool HoldNativeWindow(HWND hwnd) {
     if (!alive) {
         XUngrabServer(display);
         XFlush(display);
+        AllowStops();
     }
     return alive;
 }
@@ -763,6 +812,7 @@ void ReleaseNativeWindow(HWND hwnd) {
     if (!display) return;
     XUngrabServer(display);
     XFlush(display);
+    AllowStops();
 }
 
 bool NativeWindowShown(HWND hwnd) {

@@ -75,6 +75,43 @@ holds "a >= 5" "$shown" && ok "mapped again, it draws again ($shown ticks in 2 s
 ends_on_term "--window-id, after being unmapped"
 close_host_window
 
+# ---- stopped inside another program's window (SIGSTOP at ten moments), it
+# never holds the display: another client is answered within a second
+open_host_window
+start --window-id "$host"
+sleep 2
+frozen=0
+for _ in $(seq 1 10); do
+  sleep "$(awk -v r="$RANDOM" 'BEGIN { printf "%.3f", 0.05 + r / 32768 * 0.3 }')"
+  kill -STOP "$pid"
+  sleep 0.05
+  timeout 1 xwininfo -root >/dev/null 2>&1 || frozen=$((frozen + 1))
+  kill -CONT "$pid"
+done
+[ "$frozen" -eq 0 ] && ok "stopped at ten moments, it never holds the display" \
+  || fail "stopped at ten moments, it never holds the display ($frozen froze it)"
+ends_on_term "--window-id, stopped and continued"
+
+# ---- of two copies with music, the other plays on when the one playing is killed
+music_holder() {
+  awk -v inode="$(stat -c %i "$XDG_RUNTIME_DIR/vexlar3d-music.lock" 2>/dev/null)" \
+    '$2 == "FLOCK" { split($6, id, ":"); if (id[3] == inode) print $5 }' /proc/locks
+}
+XSCREENSAVER_WINDOW=$host start --root --music
+first=$pid
+sleep 2
+XSCREENSAVER_WINDOW=$host start --root --music
+sleep 2
+before=$(music_holder)
+kill -9 "$first"
+wait "$first" 2>/dev/null
+sleep 3  # the other copy asks every two seconds
+after=$(music_holder)
+[ "$before" = "$first" ] && [ "$after" = "$pid" ] && ok "the music is taken over when its copy is killed" \
+  || fail "the music is taken over when its copy is killed (held by '$before', then '$after'; copies $first, $pid)"
+ends_on_term "the copy that took the music over"
+close_host_window
+
 # ---- the X server goes away under /s: exit 1 with one line, no abort
 : >"$work/stderr.txt"
 start /s --no-music
@@ -110,6 +147,30 @@ else
   fail "/s runs on two monitors (said '$(cat "$work/stderr.txt")')"
 fi
 unset outer
+
+# ---- no OpenGL on the display: one line says so; in a host's window the run
+# ends with 1 at once, full screen the black window waits for a key
+server Xvfb -screen 0 640x480x24 -extension GLX
+open_host_window
+: >"$work/stderr.txt"
+began=$(date +%s%N)
+XSCREENSAVER_WINDOW=$host start --root
+wait_exit "$pid" 5
+ms=$((($(date +%s%N) - began) / 1000000))
+said=$(cat "$work/stderr.txt")
+[ "$exit_code" = 1 ] && [ "$ms" -le 3000 ] && [ "$(grep -c . <<<"$said")" -eq 1 ] && grep -q OpenGL <<<"$said" \
+  && ok "--root without OpenGL ends with 1 and one line (${ms} ms)" \
+  || fail "--root without OpenGL ends with 1 and one line, soon (exit $exit_code, ${ms} ms, said '$said')"
+close_host_window
+: >"$work/stderr.txt"
+start /s --no-music
+sleep 2
+said=$(cat "$work/stderr.txt")
+kill -0 "$pid" 2>/dev/null && grep -q OpenGL <<<"$said" && ok "/s without OpenGL says so and stays" \
+  || fail "/s without OpenGL says so and stays (said '$said')"
+xdotool key space
+wait_exit "$pid" 5
+[ "$exit_code" = 0 ] && ok "/s without OpenGL ends on a key" || fail "/s without OpenGL ends on a key (exit $exit_code)"
 
 echo "$passed passed, $failed failed"
 [ $failed -eq 0 ]

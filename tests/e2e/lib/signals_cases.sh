@@ -11,16 +11,26 @@ source "$(dirname "$0")/screen.sh"
 # The moments, in milliseconds after the start (the same every run): ten
 # spread over start-up, ten after a key press that already asked it to end.
 signals=(TERM INT HUP)
+# Loading: the moments count from the saver's first instruction (its handler
+# shows in /proc: SigCgt), while the libraries' constructors still run.
 moments=(60 150 250 350 450 600 800 1000 1500 2500)
 case_number=0
-for stage in start-up shut-down; do
+for stage in loading start-up shut-down; do
   limit_ms=500
-  [ "$stage" = start-up ] && limit_ms=1000
-  for moment in "${moments[@]}"; do
+  [ "$stage" = shut-down ] || limit_ms=1000
+  stage_moments=("${moments[@]}")
+  [ "$stage" = loading ] && stage_moments=(0 5 10 20 40 0)
+  for moment in "${stage_moments[@]}"; do
     signal=${signals[$((case_number % 3))]}
     case_number=$((case_number + 1))
     : >"$work/stderr.txt"
     start /s
+    if [ "$stage" = loading ]; then
+      for _ in $(seq 1 2000); do
+        caught=$(awk '/^SigCgt:/ { print $2 }' "/proc/$pid/status" 2>/dev/null)
+        [ -n "$caught" ] && [ $((0x$caught >> 14 & 1)) = 1 ] && break  # SIGTERM's bit
+      done
+    fi
     if [ "$stage" = shut-down ]; then
       sleep 3
       xdotool key space
