@@ -2,10 +2,12 @@
 // clock and PNG frames.
 #include "app/headless_render.h"
 
+#include <signal.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -218,6 +220,30 @@ private:
     double last_ = 0.0;
 };
 
+// The termination signal that arrived during a video render; 0 while none has.
+volatile std::sig_atomic_t g_stopSignal = 0;
+
+void OnStopSignal(int signo) { g_stopSignal = signo; }
+
+// A video's render ends early on SIGTERM, SIGINT or SIGHUP, so that ffmpeg is
+// ended and the unfinished file removed before the process goes.
+void CatchStopSignals() {
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);  // no SA_RESTART: a wait in poll returns early
+    for (const int signo : {SIGTERM, SIGINT, SIGHUP}) sigaction(signo, &action, nullptr);
+}
+
+// Ends the process by the signal that stopped it, as it would have ended
+// without the handler.
+int EndBySignal(int signo, const std::string& path) {
+    std::fprintf(stderr, "vexlar3d: stopped by %s; %s was not written\n", strsignal(signo), path.c_str());
+    std::fflush(stderr);
+    signal(signo, SIG_DFL);
+    raise(signo);
+    return 128 + signo;
+}
+
 }  // namespace
 
 int RunHeadlessRender(const RenderOptions& options) {
@@ -264,6 +290,8 @@ int RunHeadlessRender(const RenderOptions& options) {
     const int every = options.every > 0 ? options.every : 1;
     VideoWriter writer;
     if (video) {
+        CatchStopSignals();
+        writer.StopWhen(&g_stopSignal);
         const std::string failure =
             writer.Open(options.directory, options.width, options.height, static_cast<double>(options.fps) / every);
         if (!failure.empty()) {
@@ -272,7 +300,7 @@ int RunHeadlessRender(const RenderOptions& options) {
         }
     }
     Progress progress(options.frames);
-    for (int frame = 0; frame < options.frames; ++frame) {
+    for (int frame = 0; frame < options.frames && !g_stopSignal; ++frame) {
         renderer.Step();
         progress.Frame(frame + 1);
         // Frames that are not written are not read back.
@@ -304,6 +332,7 @@ int RunHeadlessRender(const RenderOptions& options) {
 
     if (video) {
         const std::string failure = writer.Close();
+        if (g_stopSignal) return EndBySignal(g_stopSignal, options.directory);
         if (!failure.empty()) {
             std::fprintf(stderr, "vexlar3d: %s\n", failure.c_str());
             return 1;

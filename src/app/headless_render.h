@@ -5,8 +5,10 @@
 // registry file laid over them), changed in memory only by --set. Every
 // frame is simulated and drawn; only the chosen ones are read back from the
 // back buffer and written, as DIR/frame_NNNNN.png (NNNNN the frame number,
-// from 0), or piped to ffmpeg when DIR names a .mp4, .webm or .gif file. On
-// a terminal one updating line on stderr shows the progress. The random generator is seeded with --seed or the wall clock; the
+// from 0), or piped to ffmpeg when DIR names a .mp4, .webm or .gif file (which
+// appears whole or not at all; SIGTERM, SIGINT or SIGHUP end such a render,
+// leaving nothing behind). On a terminal one updating line on stderr shows
+// the progress. The random generator is seeded with --seed or the wall clock; the
 // overlay's clock shows --time or the wall clock, running on with the
 // frames.
 #pragma once
