@@ -308,14 +308,16 @@ bool IsSectionLike(std::string_view t) {
 bool ReadSectionLine(std::string_view raw, RegSection& section, int& damagedLines) {
     std::string_view t = Trim(raw);
     const size_t close = t.rfind(']');
-    if (t[0] != '[' || close == std::string_view::npos) return false;
+    if (t.empty() || t[0] != '[' || close == std::string_view::npos) return false;
     std::string_view inner = t.substr(1, close - 1);
     if (!IsCleanText(inner)) return false;
     ParseSectionName(inner, section);
     if (close + 1 == t.size() && IsCleanText(raw)) {
         section.header = std::string(raw);
     } else {
-        section.header = "[" + std::string(inner) + "]";
+        section.header.assign(1, '[');
+        section.header.append(inner);
+        section.header.push_back(']');
         ++damagedLines;
     }
     return true;

@@ -150,6 +150,14 @@ code=$?
   [ "$(grep -c 'first frame presented' "$work/bench.txt")" = 1 ] &&
   ok "--bench times each size and its fill bound" ||
   fail "--bench times each size and its fill bound (exit $code: $(head -c 600 "$work/bench.txt" "$work/bench_err.txt"))"
+# (Under AddressSanitizer, whose shadow memory alone exceeds the limit, not run.)
+if ! grep -qa __asan_init "$bin"; then
+  said=$(ulimit -v 1500000; "$bin" --bench --size 8192x8192 --seconds 1 2>&1)
+  code=$?
+  [ $code = 1 ] && grep -q "cannot bench 8192x8192: it needs about" <<<"$said" \
+    && ok "--bench refuses a size beyond the memory there is" \
+    || fail "--bench refuses a size beyond the memory there is (exit $code, said '$said')"
+fi
 
 [ "$(md5sum <"$store")" = "$stored_before" ] && ok "running with options stores nothing" \
   || fail "running with options stores nothing"

@@ -11,8 +11,9 @@ source "$(dirname "$0")/screen.sh"
 # The moments, in milliseconds after the start (the same every run): ten
 # spread over start-up, ten after a key press that already asked it to end.
 signals=(TERM INT HUP)
-# Loading: the moments count from the saver's first instruction (its handler
-# shows in /proc: SigCgt), while the libraries' constructors still run.
+# The moments count from the saver's first instruction (its handler shows in
+# /proc: SigCgt), before which the system is still loading its libraries;
+# those of "loading" fall while the libraries' constructors run.
 moments=(60 150 250 350 450 600 800 1000 1500 2500)
 case_number=0
 for stage in loading start-up shut-down; do
@@ -25,7 +26,7 @@ for stage in loading start-up shut-down; do
     case_number=$((case_number + 1))
     : >"$work/stderr.txt"
     start /s
-    if [ "$stage" = loading ]; then
+    if [ "$stage" != shut-down ]; then
       for _ in $(seq 1 2000); do
         caught=$(awk '/^SigCgt:/ { print $2 }' "/proc/$pid/status" 2>/dev/null)
         [ -n "$caught" ] && [ $((0x$caught >> 14 & 1)) = 1 ] && break  # SIGTERM's bit
