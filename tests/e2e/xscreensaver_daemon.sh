@@ -61,9 +61,10 @@ if [ "$(id -u)" -eq 0 ]; then
 fi
 
 # A session of its own, so that nothing the cases started outlives them.
-# A clean environment, but for the sanitizer's options of a sanitized build.
+# A clean environment, but for the sanitizer's options and time scale of a
+# sanitized build.
 setsid timeout -k 5 100 "${as_user[@]}" env -i PATH=/usr/local/bin:/usr/bin:/bin LANG=C.UTF-8 \
-  ${ASAN_OPTIONS:+ASAN_OPTIONS=$ASAN_OPTIONS} \
+  ${ASAN_OPTIONS:+ASAN_OPTIONS=$ASAN_OPTIONS} ${VEXLAR_E2E_TIME_SCALE:+VEXLAR_E2E_TIME_SCALE=$VEXLAR_E2E_TIME_SCALE} \
   bash "$scratch/lib/xscreensaver_daemon_cases.sh" "$scratch/bin/vexlar3d" "$scratch/work" &
 session=$!
 wait "$session"

@@ -41,7 +41,7 @@ ends_on_term() {
   wait_exit "$pid" 5
   local left
   left=$(leaked "$pid")
-  if [ "$exit_code" = 0 ] && [ "$took_ms" -le 500 ] && [ "$left" -eq 0 ]; then
+  if [ "$exit_code" = 0 ] && [ "$took_ms" -le "$(bound_ms 500)" ] && [ "$left" -eq 0 ]; then
     ok "$1 ends with 0 on SIGTERM (${took_ms} ms)"
   else
     fail "$1 ends with 0 on SIGTERM within half a second, leaving nothing (exit $exit_code, ${took_ms:-?} ms, $left left)"

@@ -17,8 +17,8 @@ signals=(TERM INT HUP)
 moments=(60 150 250 350 450 600 800 1000 1500 2500)
 case_number=0
 for stage in loading start-up shut-down; do
-  limit_ms=500
-  [ "$stage" = shut-down ] || limit_ms=1000
+  limit_ms=$(bound_ms 500)
+  [ "$stage" = shut-down ] || limit_ms=$(bound_ms 1000)
   stage_moments=("${moments[@]}")
   [ "$stage" = loading ] && stage_moments=(0 5 10 20 40 0)
   for moment in "${stage_moments[@]}"; do

@@ -196,10 +196,10 @@ deactivate_ends() {
     left=""
     for p in "$@"; do alive "$p" && left="$left $p"; done
     took_ms=$((($(date +%s%N) - start) / 1000000))
-    [ -z "$left" ] || [ "$took_ms" -gt 1000 ] && break
+    [ -z "$left" ] || [ "$took_ms" -gt "$(bound_ms 1000)" ] && break
     sleep 0.02
   done
-  if [ -z "$left" ] && [ "$took_ms" -le 1000 ]; then
+  if [ -z "$left" ] && [ "$took_ms" -le "$(bound_ms 1000)" ]; then
     ok "$label ends on -deactivate (${took_ms} ms)"
   else
     fail "$label ends within a second of -deactivate (still running:${left:- none} after ${took_ms} ms)"
@@ -316,7 +316,7 @@ if start_x 640x480; then
     if kill -0 "$pid" 2>/dev/null; then
       kill -TERM "$pid"
       wait_exit "$pid" 5
-      if [ "$exit_code" = 0 ] && [ "$took_ms" -le 1000 ]; then
+      if [ "$exit_code" = 0 ] && [ "$took_ms" -le "$(bound_ms 1000)" ]; then
         ok "--window-id ends with 0 on SIGTERM (${took_ms} ms)"
       else
         fail "--window-id ends with 0 within a second of SIGTERM (exit $exit_code, ${took_ms:-?} ms)"
