@@ -32,6 +32,12 @@ public:
     virtual void DrawableSize(int* width, int* height) const = 0;
     virtual void SwapWindow() = 0;
     virtual HWND Window() const = 0;
+    // Whether the window is still on its display, asked of the display
+    // server itself: another program may destroy it (with a parent of
+    // theirs) at any moment, and the software rasteriser's X11 present,
+    // given a window gone, reads its size from uninitialised memory and may
+    // clear gigabytes for it. Asked just before each present.
+    virtual bool WindowOnDisplay() const { return HasWindow(); }
 
     const std::string& Renderer() const { return renderer_; }
 

@@ -27,6 +27,7 @@ public:
     void SwapWindow() override {
         if (WindowAlive()) SDL_GL_SwapWindow(window_);
     }
+    bool WindowOnDisplay() const override { return WindowAlive() && NativeWindowOnDisplay(hwnd_); }
     HWND Window() const override { return hwnd_; }
 
     void ReadRenderer() {

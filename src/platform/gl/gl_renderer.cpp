@@ -794,6 +794,7 @@ bool GlRenderer::PresentToWindow(DirectDrawSurface7GL& source, const RECT& sourc
         x1 = x0 + w;
         y1 = y0 + h;
     }
+    if (!context_->WindowOnDisplay()) return false;
     // What the picture leaves of the window is black.
     if (x0 > 0.0f || y0 > 0.0f || x1 < static_cast<float>(dw) || y1 < static_cast<float>(dh)) {
         glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
@@ -893,7 +894,7 @@ bool GlRenderer::TradeForClear(DirectDrawSurface7GL& clearing, const int viewpor
 }
 
 void GlRenderer::FillWindowBlack() {
-    if (!Activate() || !context_->HasWindow()) return;
+    if (!Activate() || !context_->WindowOnDisplay()) return;
     if (vertexCount_) Flush();
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     InvalidateState();
@@ -905,7 +906,7 @@ void GlRenderer::FillWindowBlack() {
 }
 
 bool GlRenderer::PresentImage(const uint32_t* argb, int width, int height) {
-    if (!argb || width <= 0 || height <= 0 || !Activate() || !context_->HasWindow()) return false;
+    if (!argb || width <= 0 || height <= 0 || !Activate() || !context_->WindowOnDisplay()) return false;
     if (vertexCount_) Flush();
     int dw = 0, dh = 0;
     context_->DrawableSize(&dw, &dh);

@@ -109,6 +109,9 @@ SDL_Window* NativeSdlWindow(HWND hwnd);
 // release.
 bool HoldNativeWindow(HWND hwnd);
 void ReleaseNativeWindow(HWND hwnd);
+// Whether hwnd's X window still exists on the X server (a round trip, no
+// grab); true without X11.
+bool NativeWindowOnDisplay(HWND hwnd);
 // Whether hwnd is shown on its display: created, visible, not minimised.
 bool NativeWindowShown(HWND hwnd);
 // A GL context on the window paints it from now on: FillBlack calls the hook

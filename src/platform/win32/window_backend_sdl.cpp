@@ -806,6 +806,14 @@ bool HoldNativeWindow(HWND hwnd) {
     return alive;
 }
 
+bool NativeWindowOnDisplay(HWND hwnd) {
+    const auto [display, window] = X11WindowOf(hwnd);
+    if (!display) return true;
+    XErrorTrap trap(display);
+    XWindowAttributes attributes;
+    return XGetWindowAttributes(display, window, &attributes) != 0 && !trap.Failed();
+}
+
 void ReleaseNativeWindow(HWND hwnd) {
     const auto [display, window] = X11WindowOf(hwnd);
     (void)window;

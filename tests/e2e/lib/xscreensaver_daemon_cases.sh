@@ -74,11 +74,13 @@ PREFS
 }
 
 # start_daemon: xscreensaver on $display, logging to $dir/xscreensaver.log;
-# true once it answers xscreensaver-command.
+# true once it answers xscreensaver-command (within 30 s: on a loaded
+# machine it has taken over ten).
 start_daemon() {
+  local deadline=$(($(date +%s) + 30))
   DISPLAY=$display xscreensaver -no-splash -verbose >"$dir/xscreensaver.log" 2>&1 &
   daemon_pid=$!
-  for _ in $(seq 1 100); do
+  while [ "$(date +%s)" -lt "$deadline" ]; do
     DISPLAY=$display timeout 5 xscreensaver-command -time >/dev/null 2>&1 && return 0
     kill -0 "$daemon_pid" 2>/dev/null || return 1
     sleep 0.1
