@@ -281,6 +281,7 @@ void ReleaseSceneTextures() {
     ReleaseTexture(Scene.pictureTexture);
     ReleaseTexture(Scene.rays.texture);
     ReleaseTexture(Scene.rainGrid.texture);
+    ReleaseTexture(Scene.rainGrid.staging);
     ReleaseTexture(Scene.glyphStreams.nearTexture);
     for (IDirectDrawSurface7*& texture : Scene.digitTextures) ReleaseTexture(texture);
     ReleaseTexture(Scene.font.sheet);

@@ -24,6 +24,29 @@ int32_t CountLowBits(uint32_t mask) {
     return bits;
 }
 
+// A plain system-memory surface of the texture's size and pixel format;
+// null when the driver offers none.
+IDirectDrawSurface7* CreateStaging(IDirectDrawSurface7* texture) {
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof(desc);
+    IDirectDraw7* directDraw = nullptr;
+    if (FAILED(texture->GetSurfaceDesc(&desc)) ||
+        FAILED(texture->GetDDInterface(reinterpret_cast<LPVOID*>(&directDraw))) || !directDraw) {
+        return nullptr;
+    }
+    DDSURFACEDESC2 plain{};
+    plain.dwSize = sizeof(plain);
+    plain.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT;
+    plain.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
+    plain.dwWidth = desc.dwWidth;
+    plain.dwHeight = desc.dwHeight;
+    plain.ddpfPixelFormat = desc.ddpfPixelFormat;
+    IDirectDrawSurface7* surface = nullptr;
+    if (FAILED(directDraw->CreateSurface(&plain, &surface, nullptr))) surface = nullptr;
+    directDraw->Release();
+    return surface;
+}
+
 }  // namespace
 
 void CodeRainGrid::AllocateCells() {
@@ -57,6 +80,7 @@ HRESULT CodeRainGrid::CreateDeviceObjects(IDirect3DDevice7* device) {
         CreateEmptyTexture(&created, device, static_cast<WORD>(textureWidth), static_cast<WORD>(textureHeight));
     }
     texture = created;
+    staging = nullptr;
     drawnTexture = nullptr;  // a new texture starts empty, at whatever address
     if (texture) {
         DDSURFACEDESC2 desc{};
@@ -74,6 +98,7 @@ HRESULT CodeRainGrid::CreateDeviceObjects(IDirect3DDevice7* device) {
         redBits = CountLowBits(redMask);
         greenBits = CountLowBits(greenMask);
         blueBits = CountLowBits(blueMask);
+        staging = CreateStaging(texture);
     }
     AllocateCells();
     if (!texture) ready = 0;  // spawning waits for a texture to draw into
@@ -221,16 +246,17 @@ void CodeRainGrid::RenderTexture() {
     Compose();
     if (!texture || cells.size() < static_cast<size_t>(columns) * static_cast<size_t>(rows)) return;
 
+    IDirectDrawSurface7* target = staging ? staging : texture;
     const bool whole = drawnTexture != texture || drawnCells.size() != cells.size();
     if (whole) {
         drawnTexture = nullptr;
         DDSURFACEDESC2 desc{};
         desc.dwSize = sizeof(desc);
-        if (FAILED(texture->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr))) return;
+        if (FAILED(target->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr))) return;
         if (desc.lpSurface && desc.lPitch > 0) {
             std::memset(desc.lpSurface, 0, static_cast<size_t>(desc.lPitch) * desc.dwHeight);
         }
-        texture->Unlock(nullptr);
+        target->Unlock(nullptr);
         drawnCells.assign(cells.size(), GridCell{});  // sized once: empty cells
     }
 
@@ -243,6 +269,7 @@ void CodeRainGrid::RenderTexture() {
     key.ddckSrcColorkey.dwColorSpaceHighValue = redMask | greenMask | blueMask;
 
     bool failed = false;
+    bool changed = whole;
     for (int32_t j = 0; j < rows; ++j) {
         for (int32_t i = 0; i < columns; ++i) {
             const size_t index = static_cast<size_t>(i + j * columns);
@@ -256,9 +283,10 @@ void CodeRainGrid::RenderTexture() {
                 continue;
             }
             shown = cell;
+            changed = true;
             RECT dest{i * cellWidth, j * cellHeight, (i + 1) * cellWidth, (j + 1) * cellHeight};
             fill.dwFillColor = empty ? 0 : cell.isHead ? PixelValue(131, 252, 188) : PixelValue(20, cell.brightness, 20);
-            failed |= FAILED(texture->Blt(&dest, nullptr, nullptr, DDBLT_COLORFILL, &fill));
+            failed |= FAILED(target->Blt(&dest, nullptr, nullptr, DDBLT_COLORFILL, &fill));
             if (empty || !sheet) continue;
             // White sheet pixels are skipped and let the fill show; the
             // glyph's other pixels are copied over it.
@@ -267,8 +295,9 @@ void CodeRainGrid::RenderTexture() {
             const int32_t fcol = g - frow * font->columns;
             RECT source{fcol * font->cellWidth, frow * font->cellHeight, (fcol + 1) * font->cellWidth,
                         (frow + 1) * font->cellHeight};
-            failed |= FAILED(texture->Blt(&dest, sheet, &source, DDBLT_KEYSRCOVERRIDE, &key));
+            failed |= FAILED(target->Blt(&dest, sheet, &source, DDBLT_KEYSRCOVERRIDE, &key));
         }
     }
+    if (staging && changed && !failed) failed = FAILED(texture->Blt(nullptr, staging, nullptr, DDBLT_WAIT, nullptr));
     drawnTexture = failed ? nullptr : texture;
 }

@@ -2,6 +2,11 @@
 // 50 drops fall (a bright head, a tail fading upwards), rendered into a
 // texture with surface blits; the floating cubes wear that texture.
 //
+// The cells are drawn into a system-memory surface of the texture's size and
+// format, which then goes to the texture in one blit a frame: a driver that
+// keeps textures in video memory would otherwise round-trip every one of a
+// frame's hundreds of small blits through the graphics card.
+//
 // The cell arrays are allocated by CreateDeviceObjects (at device set-up),
 // the drops sit in a fixed array; nothing is allocated per frame. Spawning
 // waits until the device objects exist. The texture belongs to the grid but
@@ -62,10 +67,12 @@ struct CodeRainGrid {
     void Update(float step);
     // Writes the drops into the cells.
     void Compose();
-    // Compose, then draws every non-empty cell into the texture. The texture
-    // keeps what it was last given, so only the cells that changed since are
-    // drawn again (an emptied cell is filled black); a new texture, or a blit
-    // that failed, makes the next one whole.
+    // Compose, then draws every non-empty cell into the staging surface and
+    // that into the texture. The staging surface keeps what it was last
+    // given, so only the cells that changed since are drawn again (an
+    // emptied cell is filled black); a new texture, or a blit that failed,
+    // makes the next one whole. Without a staging surface the cells are
+    // drawn into the texture itself.
     void RenderTexture();
 
     // The fill value of colour (r, g, b) in the texture's pixel format.
@@ -92,6 +99,7 @@ struct CodeRainGrid {
     GlyphFont* font = nullptr;
     RainDrop drops[MaxDrops];
     IDirectDrawSurface7* texture = nullptr;
+    IDirectDrawSurface7* staging = nullptr;     // in system memory; released with the texture
     std::vector<GridCell> drawnCells;           // the cells as the texture shows them
     IDirectDrawSurface7* drawnTexture = nullptr;  // the texture they are in; null: none yet
 };
