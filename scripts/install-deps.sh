@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Vexlar 3D needs to build, run and test.
 # The one list of packages: the run command, the test command and CI use it.
+# With --windows, those of the Windows build and its tests under Wine instead.
 set -euo pipefail
 
 PACKAGES=(
@@ -18,6 +19,15 @@ PACKAGES=(
   # would be started by any D-Bus client; the tests prove the saver starts none.
   dbus-x11
 )
+if [ "${1:-}" = --windows ]; then
+  PACKAGES=(
+    cmake make imagemagick
+    g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
+    # GoogleTest's sources, cross-built for the unit tests under Wine
+    googletest
+    wine wine64 xvfb xauth xdotool x11-utils imagemagick
+  )
+fi
 
 missing=()
 for pkg in "${PACKAGES[@]}"; do

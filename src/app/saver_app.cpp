@@ -36,7 +36,11 @@ void ValidateVideoMode() {
         CurrentSettings.BitCount = kFallbackModeBitCount;
         return;
     }
-    SelectFirstVideoMode(&CurrentSettings.Height, &CurrentSettings.Width, &CurrentSettings.BitCount);
+    LONG height = 0, width = 0, bitCount = 0;  // LONG is wider than the settings' fields on Win64
+    SelectFirstVideoMode(&height, &width, &bitCount);
+    CurrentSettings.Height = static_cast<int32_t>(height);
+    CurrentSettings.Width = static_cast<int32_t>(width);
+    CurrentSettings.BitCount = static_cast<int32_t>(bitCount);
 }
 
 // Where the flight starts and how it is projected; read by the scene's set-up

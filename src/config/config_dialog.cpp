@@ -24,6 +24,17 @@ bool FindVideoMode(LONG height, LONG width, LONG bitCount) {
     return Menu().find && Menu().find(height, width, bitCount);
 }
 
+// Stores the mode the menu gives (its first, or its selected one) in the
+// record's fields, which are 32 bits where LONG may be wider.
+void TakeVideoMode(void (*give)(LONG* height, LONG* width, LONG* bitCount), Settings& s) {
+    if (!give) return;
+    LONG height = s.Height, width = s.Width, bitCount = s.BitCount;
+    give(&height, &width, &bitCount);
+    s.Height = static_cast<int32_t>(height);
+    s.Width = static_cast<int32_t>(width);
+    s.BitCount = static_cast<int32_t>(bitCount);
+}
+
 // Fills the mode list with the menu's entries, item data = index in the
 // list, the current mode selected.
 void FillVideoModeList(HWND dialog) {
@@ -175,7 +186,7 @@ INT_PTR OnCommand(HWND dialog, WPARAM wParam, LPARAM lParam) {
     LRESULT data = SendMessageA(list, CB_GETITEMDATA, static_cast<WPARAM>(index), 0);
     if (id == kVideoModeList) {
         if (Menu().select) Menu().select(static_cast<DWORD>(data));
-        if (Menu().getSelected) Menu().getSelected(&s.Height, &s.Width, &s.BitCount);
+        TakeVideoMode(Menu().getSelected, s);
     } else if (id == kStreamsList) {
         s.VexlarStream = static_cast<int32_t>(data) + 1;
     } else if (id == kBackgroundList) {
@@ -251,7 +262,7 @@ void RefreshConfigControls(HWND dialog) {
             s.Width = 800;
             s.BitCount = 16;
         } else {
-            if (Menu().selectFirst) Menu().selectFirst(&s.Height, &s.Width, &s.BitCount);
+            TakeVideoMode(Menu().selectFirst, s);
         }
     }
     FillVideoModeList(dialog);

@@ -25,8 +25,8 @@ void Mat4Multiply(Mat4& out, const Mat4& a, const Mat4& b) {
     for (int i = 0; i < 4; ++i) {
         for (int j = 0; j < 4; ++j) {
             float sum = 0.0f;
-            for (int k = 0; k < 4; ++k) sum += a.m[i][k] * b.m[k][j];
-            product.m[i][j] = sum;
+            for (int k = 0; k < 4; ++k) sum += a.At(i, k) * b.At(k, j);
+            product.At(i, j) = sum;
         }
     }
     out = product;

@@ -9,7 +9,12 @@
 
 #include "math/vec3.h"
 
-struct Mat4 : D3DMATRIX {};
+// Element (row, column), 0-based, whichever of D3DMATRIX's layouts the
+// headers declare (the named members alone, or also an m[4][4] array).
+struct Mat4 : D3DMATRIX {
+    float& At(int row, int column) { return (&_11)[row * 4 + column]; }
+    float At(int row, int column) const { return (&_11)[row * 4 + column]; }
+};
 static_assert(sizeof(Mat4) == sizeof(D3DMATRIX), "Mat4 keeps the D3DMATRIX layout");
 
 // Radians per degree, as every caller converts angles.

@@ -10,6 +10,7 @@
 #include "assets/texture_loader.h"
 #include "config/settings.h"
 #include "math/mat4.h"
+#include "platform/platform.h"
 #include "scene/scene_random.h"
 #include "scene/sky_box.h"
 
@@ -149,7 +150,7 @@ void ResetFlightScene() {
 HRESULT SetupScene() {
     Scene.phase = CurrentSettings.ShowPictures ? PhaseRoamBeforePicture : PhaseRoam;
     LoadModel();
-    SeedSceneRandom(static_cast<uint32_t>(WallClockTime(nullptr)));
+    SeedSceneRandom(static_cast<uint32_t>(platform::PlatformTime(nullptr)));
 
     Scene.position = Scene.eye;
     Scene.heading = 90.0f;

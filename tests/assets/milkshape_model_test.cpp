@@ -213,7 +213,7 @@ TEST(MilkShapeModel, DrawUsesTheModelTransformAndRestoresTheDevicesOwn) {
             return indexedDraws += static_cast<int>(count), S_OK;
         }
     } device;
-    for (int i = 0; i < 16; ++i) device.world.m[i / 4][i % 4] = static_cast<float>(i);
+    for (int i = 0; i < 16; ++i) (&device.world._11)[i] = static_cast<float>(i);
     const D3DMATRIX before = device.world;
 
     MilkShapeModel model;

@@ -24,7 +24,7 @@ void ExpectNear(const Vec3& actual, float x, float y, float z) {
 
 Mat4 Filled(float start) {
     Mat4 m{};
-    for (int i = 0; i < 16; ++i) m.m[i / 4][i % 4] = start + static_cast<float>(i);
+    for (int i = 0; i < 16; ++i) m.At(i / 4, i % 4) = start + static_cast<float>(i);
     return m;
 }
 
@@ -60,9 +60,9 @@ TEST(MathMat4, MultiplyIsSafeWhenOutputAliasesAnInput) {
     Mat4Multiply(both, both, both);
     for (int i = 0; i < 4; ++i)
         for (int j = 0; j < 4; ++j) {
-            EXPECT_FLOAT_EQ(left.m[i][j], expected.m[i][j]);
-            EXPECT_FLOAT_EQ(right.m[i][j], expected.m[i][j]);
-            EXPECT_FLOAT_EQ(both.m[i][j], square.m[i][j]);
+            EXPECT_FLOAT_EQ(left.At(i, j), expected.At(i, j));
+            EXPECT_FLOAT_EQ(right.At(i, j), expected.At(i, j));
+            EXPECT_FLOAT_EQ(both.At(i, j), square.At(i, j));
         }
 }
 

@@ -508,10 +508,9 @@ BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int srcX, in
 #define CBN_SELENDOK 9
 
 // ---- wall clock (src/platform/win32/wall_clock.cpp) ---------------------------------------
-// The C runtime's time() and Win32's local time of day, both read from the
-// platform's one clock, so that they follow virtual time in tests and in the
-// headless renderer.
-time_t WallClockTime(time_t* out);
+// Win32's local time of day, read from the platform's one clock (whose
+// wall time is platform::PlatformTime), so that it follows virtual time in
+// tests and in the headless renderer.
 
 struct SYSTEMTIME {
     WORD wYear;

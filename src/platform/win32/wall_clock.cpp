@@ -1,14 +1,12 @@
-// wall_clock.cpp — WallClockTime and GetLocalTime on the platform clock.
+// wall_clock.cpp — GetLocalTime on the platform clock.
 //
-// Both read platform::PlatformTime, so they are virtual whenever the clock
+// It reads platform::PlatformTime, so it is virtual whenever the clock
 // is. The local time zone is the process's (TZ); milliseconds are always 0.
 #include <windows.h>
 
 #include <time.h>
 
 #include "platform/platform.h"
-
-time_t WallClockTime(time_t* out) { return platform::PlatformTime(out); }
 
 void GetLocalTime(LPSYSTEMTIME time) {
     if (!time) return;
