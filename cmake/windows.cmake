@@ -54,3 +54,4 @@ target_link_libraries(vexlar3d PRIVATE vexlar_core)
 # Only system DLLs beside it: the compiler's runtime is linked in.
 target_link_options(vexlar3d PRIVATE -static -static-libgcc -static-libstdc++)
 
+include(cmake/windows_tests.cmake)

@@ -12,9 +12,9 @@ namespace {
 
 constexpr int kSongResourceId = 236;
 constexpr char kSongResourceType[] = "Sound";
-// The object description's size as DirectMusic's callers pass it: the record
-// through pbMemData.
-constexpr DWORD kObjectDescSize = 848;
+// The object description's size as this build lays the record out (856
+// bytes on x64, 848 in the 32-bit layout).
+constexpr DWORD kObjectDescSize = sizeof(DMUS_OBJECTDESC);
 
 IDirectMusicLoader8* loader = nullptr;
 IDirectMusicSegment8* segment = nullptr;

@@ -16,6 +16,7 @@
 #include "host/saver_window.h"
 #include "platform/platform_testing.h"
 #include "scene/flight_scene.h"
+#include "support/com_doubles.h"
 
 namespace apptest {
 namespace {
@@ -32,10 +33,6 @@ template <typename Interface>
 class MusicObject : public Interface {
 public:
     MusicObject() { ++g_liveMusicObjects; }
-    HRESULT QueryInterface(REFIID, LPVOID* out) override {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
     ULONG AddRef() override { return ++refs_; }
     ULONG Release() override {
         if (--refs_ > 0) return refs_;
@@ -49,14 +46,12 @@ protected:
     ULONG refs_ = 1;
 };
 
-class Segment final : public MusicObject<IDirectMusicSegment8> {
+class Segment final : public MusicObject<testsupport::NullMusicSegment> {
 public:
-    HRESULT GetLength(MUSIC_TIME*) override { return E_NOTIMPL; }
     HRESULT SetRepeats(DWORD) override { return Record("SetRepeats"); }
-    HRESULT GetRepeats(DWORD*) override { return E_NOTIMPL; }
 };
 
-class Loader final : public MusicObject<IDirectMusicLoader8> {
+class Loader final : public MusicObject<testsupport::NullMusicLoader> {
 public:
     HRESULT GetObject(LPDMUS_OBJECTDESC, REFIID, LPVOID* out) override {
         HRESULT hr = Record("GetObject");
@@ -65,7 +60,7 @@ public:
     }
 };
 
-class Performance final : public MusicObject<IDirectMusicPerformance8> {
+class Performance final : public MusicObject<testsupport::NullMusicPerformance> {
 public:
     HRESULT Init(IDirectMusic**, LPDIRECTSOUND, HWND) override { return Record("Init"); }
     HRESULT PlaySegment(IDirectMusicSegment*, DWORD, int64_t, IDirectMusicSegmentState**) override {
@@ -74,9 +69,7 @@ public:
     HRESULT Stop(IDirectMusicSegment*, IDirectMusicSegmentState*, MUSIC_TIME, DWORD) override {
         return Record("Stop");
     }
-    HRESULT IsPlaying(IDirectMusicSegment*, IDirectMusicSegmentState*) override { return E_NOTIMPL; }
     HRESULT AddPort(IDirectMusicPort*) override { return Record("AddPort"); }
-    HRESULT GetGlobalParam(REFGUID, void*, DWORD) override { return E_NOTIMPL; }
     HRESULT SetGlobalParam(REFGUID, void*, DWORD) override { return S_OK; }
     HRESULT CloseDown() override { return Record("CloseDown"); }
 };

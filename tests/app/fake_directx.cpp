@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "platform/platform_testing.h"
-#include "support/null_d3d_device.h"
+#include "support/com_doubles.h"
 
 namespace fakedx {
 namespace {
@@ -26,10 +26,6 @@ struct Counted : I {
         if (orphan) std::erase(W().orphans, static_cast<IUnknown*>(this));
         else --W().liveObjects;
     }
-    HRESULT QueryInterface(REFIID, LPVOID* out) override {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
     ULONG AddRef() override { return ++refs; }
     ULONG Release() override {
         if (refs == 0) {
@@ -42,15 +38,14 @@ struct Counted : I {
     }
 };
 
-struct Clipper : Counted<IDirectDrawClipper> {
-    HRESULT GetHWnd(HWND*) override { return E_NOTIMPL; }
+struct Clipper : Counted<testsupport::NullClipper> {
     HRESULT SetHWnd(DWORD, HWND window) override {
         W().clipperWindow = window;
         return Check("SetHWnd");
     }
 };
 
-struct Surface : Counted<IDirectDrawSurface7> {
+struct Surface : Counted<testsupport::NullSurface> {
     DDSURFACEDESC2 desc{};
     std::vector<Surface*> attached;  // each holds a reference, except chain members
     bool inChain = false;            // created with its primary; goes when the primary goes
@@ -97,8 +92,6 @@ struct Surface : Counted<IDirectDrawSurface7> {
         W().bltFlags = flags;
         return Check("Blt");
     }
-    HRESULT BltFast(DWORD, DWORD, IDirectDrawSurface7*, LPRECT, DWORD) override { return E_NOTIMPL; }
-    HRESULT DeleteAttachedSurface(DWORD, IDirectDrawSurface7*) override { return E_NOTIMPL; }
     HRESULT Flip(IDirectDrawSurface7* target, DWORD flags) override {
         EXPECT_EQ(target, nullptr);
         W().flips.push_back(flags);
@@ -117,17 +110,11 @@ struct Surface : Counted<IDirectDrawSurface7> {
         }
         return DDERR_NOTFOUND;
     }
-    HRESULT GetCaps(LPDDSCAPS2) override { return E_NOTIMPL; }
-    HRESULT GetColorKey(DWORD, LPDDCOLORKEY) override { return E_NOTIMPL; }
-    HRESULT GetDC(HDC*) override { return E_NOTIMPL; }
-    HRESULT GetPixelFormat(LPDDPIXELFORMAT) override { return E_NOTIMPL; }
     HRESULT GetSurfaceDesc(LPDDSURFACEDESC2 out) override {
         *out = desc;
         return S_OK;
     }
     HRESULT IsLost() override { return S_OK; }
-    HRESULT Lock(LPRECT, LPDDSURFACEDESC2, DWORD, HANDLE) override { return E_NOTIMPL; }
-    HRESULT ReleaseDC(HDC) override { return E_NOTIMPL; }
     HRESULT Restore() override { return S_OK; }
     HRESULT SetClipper(LPDIRECTDRAWCLIPPER c) override {
         if (HRESULT hr = Check("SetClipper"); FAILED(hr)) return hr;
@@ -136,9 +123,6 @@ struct Surface : Counted<IDirectDrawSurface7> {
         clipper = c;
         return S_OK;
     }
-    HRESULT SetColorKey(DWORD, LPDDCOLORKEY) override { return E_NOTIMPL; }
-    HRESULT Unlock(LPRECT) override { return E_NOTIMPL; }
-    HRESULT GetDDInterface(LPVOID*) override { return E_NOTIMPL; }
 };
 
 struct FakeDevice : Counted<testsupport::NullDevice> {
@@ -167,7 +151,7 @@ struct FakeDevice : Counted<testsupport::NullDevice> {
     }
 };
 
-struct Direct3D : Counted<IDirect3D7> {
+struct Direct3D : Counted<testsupport::NullDirect3D> {
     IDirectDraw7* owner;
     size_t driver;
     Direct3D(IDirectDraw7* directDraw, size_t driverIndex) : owner(directDraw), driver(driverIndex) {
@@ -200,7 +184,7 @@ struct Direct3D : Counted<IDirect3D7> {
     }
 };
 
-struct DirectDraw : Counted<IDirectDraw7> {
+struct DirectDraw : Counted<testsupport::NullDirectDraw> {
     size_t driver;
     explicit DirectDraw(size_t driverIndex) : driver(driverIndex) {}
 

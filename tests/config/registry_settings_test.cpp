@@ -1,6 +1,7 @@
 // Tests of the settings key: the 2/1 flag and non-zero number encodings, the
 // write order, and a full round trip. Each test runs on a registry file of
-// its own.
+// its own; on Windows the key is removed first from the run's own
+// HKEY_CURRENT_USER (test_main.cpp).
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -13,7 +14,7 @@
 
 #include "config/registry_settings.h"
 #include "config/setting_table.h"
-#include "platform/platform_testing.h"
+#include "platform/platform.h"
 #include "test_support.h"
 
 namespace {
@@ -30,11 +31,14 @@ protected:
         const char* old = std::getenv("XDG_CONFIG_HOME");
         savedHome_ = old ? old : "";
         home_ = testsupport::MakeTempDir("vexlar-registry-");
-        setenv("XDG_CONFIG_HOME", home_.c_str(), 1);
+        testsupport::SetEnv("XDG_CONFIG_HOME", home_.c_str());
+#ifdef _WIN32
+        RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsRegistryKey);
+#endif
         testsupport::MessageBoxes().clear();
     }
     void TearDown() override {
-        setenv("XDG_CONFIG_HOME", savedHome_.c_str(), 1);
+        testsupport::SetEnv("XDG_CONFIG_HOME", savedHome_.c_str());
         testsupport::RemoveTree(home_);
     }
 
@@ -142,6 +146,7 @@ TEST_F(RegistrySettingsTest, WriteEncodesFlagsAndKeepsNumbers) {
     EXPECT_EQ(StoredDword("MusicVolume"), 55u);
     EXPECT_EQ(StoredDword("BackgroundBr"), 250u);
 
+#ifndef _WIN32  // the Linux platform's registry file
     // The store keeps the names readable, in the order they were written.
     const std::string file = testsupport::ReadFile(platform::RegistryFilePath());
     EXPECT_NE(file.find("\"ShowTime\"=dword:00000001"), std::string::npos);
@@ -153,6 +158,7 @@ TEST_F(RegistrySettingsTest, WriteEncodesFlagsAndKeepsNumbers) {
         ASSERT_NE(found, std::string::npos) << name;
         at = found;
     }
+#endif
 }
 
 TEST_F(RegistrySettingsTest, RoundTripKeepsAllFifteenFields) {

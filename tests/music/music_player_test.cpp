@@ -17,6 +17,7 @@
 #include "platform/dmusic_test_support.h"
 #include "platform/platform_testing.h"
 #include "platform/win32/resource_table.h"
+#include "support/com_doubles.h"
 
 namespace {
 
@@ -45,10 +46,6 @@ public:
     Recorded(Recorder& recorder, std::string name) : recorder_(recorder), name_(std::move(name)) {
         ++recorder_.liveObjects;
     }
-    HRESULT QueryInterface(REFIID, LPVOID* out) override {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
     ULONG AddRef() override { return ++refs_; }
     ULONG Release() override {
         recorder_.Call(name_ + ".Release");
@@ -67,15 +64,13 @@ protected:
     ULONG refs_ = 1;
 };
 
-class FakeSegment final : public Recorded<IDirectMusicSegment8> {
+class FakeSegment final : public Recorded<testsupport::NullMusicSegment> {
 public:
     explicit FakeSegment(Recorder& r) : Recorded(r, "segment") {}
-    HRESULT GetLength(MUSIC_TIME*) override { return E_NOTIMPL; }
     HRESULT SetRepeats(DWORD repeats) override { return recorder_.Call("segment.SetRepeats", Hex(repeats)); }
-    HRESULT GetRepeats(DWORD*) override { return E_NOTIMPL; }
 };
 
-class FakeLoader final : public Recorded<IDirectMusicLoader8> {
+class FakeLoader final : public Recorded<testsupport::NullMusicLoader> {
 public:
     explicit FakeLoader(Recorder& r) : Recorded(r, "loader") {}
     HRESULT GetObject(LPDMUS_OBJECTDESC desc, REFIID riid, LPVOID* out) override {
@@ -91,7 +86,7 @@ public:
 };
 DMUS_OBJECTDESC FakeLoader::lastDesc{};
 
-class FakePerformance final : public Recorded<IDirectMusicPerformance8> {
+class FakePerformance final : public Recorded<testsupport::NullMusicPerformance> {
 public:
     explicit FakePerformance(Recorder& r) : Recorded(r, "performance") {}
     HRESULT Init(IDirectMusic** music, LPDIRECTSOUND sound, HWND window) override {
@@ -110,11 +105,9 @@ public:
                                                       (state ? ", state, " : ", null, ") + std::to_string(time) +
                                                       ", " + Hex(flags));
     }
-    HRESULT IsPlaying(IDirectMusicSegment*, IDirectMusicSegmentState*) override { return E_NOTIMPL; }
     HRESULT AddPort(IDirectMusicPort* port) override {
         return recorder_.Call("performance.AddPort", port ? "port" : "null");
     }
-    HRESULT GetGlobalParam(REFGUID, void*, DWORD) override { return E_NOTIMPL; }
     HRESULT SetGlobalParam(REFGUID type, void* param, DWORD size) override {
         int32_t value;
         std::memcpy(&value, param, sizeof(value));
@@ -165,7 +158,7 @@ protected:
 
 const std::vector<std::string> kStartCalls = {
     "CoCreateInstance.loader(loader, null, 3, IDirectMusicLoader8)",
-    "loader.GetObject(size 848, valid 0x402, segment class, IDirectMusicSegment8)",
+    "loader.GetObject(size " + std::to_string(sizeof(DMUS_OBJECTDESC)) + ", valid 0x402, segment class, IDirectMusicSegment8)",
     "CoCreateInstance.performance(performance, null, 3, IDirectMusicPerformance8)",
     "performance.Init(null, null, null)",
     "performance.SetGlobalParam(AutoDownload, 1, 4)",

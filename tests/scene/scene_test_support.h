@@ -18,6 +18,7 @@
 #include "platform/platform_testing.h"
 #include "scene/flight_scene.h"
 #include "support/null_d3d_device.h"
+#include "test_support.h"
 
 namespace scenetest {
 
@@ -140,12 +141,11 @@ public:
         const char* old = std::getenv("TZ");
         hadOld_ = old != nullptr;
         if (old) old_ = old;
-        setenv("TZ", zone, 1);
+        testsupport::SetEnv("TZ", zone);
         tzset();
     }
     ~TimeZone() {
-        if (hadOld_) setenv("TZ", old_.c_str(), 1);
-        else unsetenv("TZ");
+        testsupport::SetEnv("TZ", hadOld_ ? old_.c_str() : nullptr);
         tzset();
     }
 

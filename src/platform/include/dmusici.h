@@ -68,7 +68,8 @@ struct IStream;
 
 // The names are UTF-16, as on Windows. The fields up to and including
 // pbMemData take 848 bytes, which is also the whole record's size in the
-// 32-bit layout: a dwSize of 848 covers everything a memory load reads.
+// 32-bit layout (856 on x64): a dwSize of 848 or more covers everything a
+// memory load reads.
 struct DMUS_OBJECTDESC {
     DWORD dwSize;
     DWORD dwValidData;
