@@ -28,6 +28,7 @@ foreach(size 16 32 48 256)
 endforeach()
 add_custom_command(
   OUTPUT ${VEXLAR_ICON}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/generated
   COMMAND convert ${VEXLAR_ICON_SOURCES} ${VEXLAR_ICON}
   DEPENDS ${VEXLAR_ICON_SOURCES}
   COMMENT "Making the icon")
@@ -51,7 +52,8 @@ set_target_properties(vexlar3d PROPERTIES SUFFIX .scr)
 target_include_directories(vexlar3d PRIVATE ${CMAKE_SOURCE_DIR}/resources)
 target_compile_options(vexlar3d PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${VEXLAR_WARNINGS}>)
 target_link_libraries(vexlar3d PRIVATE vexlar_core)
-# Only system DLLs beside it: the compiler's runtime is linked in.
-target_link_options(vexlar3d PRIVATE -static -static-libgcc -static-libstdc++)
+# Only system DLLs beside it: the compiler's runtime is linked in. A release
+# is stripped.
+target_link_options(vexlar3d PRIVATE -static -static-libgcc -static-libstdc++ $<$<CONFIG:Release>:-s>)
 
 include(cmake/windows_tests.cmake)
