@@ -34,12 +34,14 @@ add_custom_command(
   COMMENT "Making the icon")
 
 # The manifest as windres reads it: the system headers for the control styles,
-# the icon in its Windows form, the defaults file from the overlay.
+# the icon in its Windows form, the defaults file from the overlay, and a
+# version resource.
 set(VEXLAR_WINDOWS_RC ${CMAKE_BINARY_DIR}/generated/vexlar3d_windows.rc)
 add_custom_command(
   OUTPUT ${VEXLAR_WINDOWS_RC}
   COMMAND ${CMAKE_COMMAND} -DIN=${CMAKE_SOURCE_DIR}/resources/vexlar3d.rc -DOUT=${VEXLAR_WINDOWS_RC}
           -DICON=${VEXLAR_ICON} -DSETTINGS=${VEXLAR_RESOURCE_OVERLAY}/def_settings.txt
+          -DVERSION=${VEXLAR_PACKAGE_VERSION}
           -P ${CMAKE_SOURCE_DIR}/cmake/windows_rc.cmake
   DEPENDS ${CMAKE_SOURCE_DIR}/resources/vexlar3d.rc ${CMAKE_SOURCE_DIR}/cmake/windows_rc.cmake
           ${VEXLAR_ICON} ${VEXLAR_RESOURCE_OVERLAY}/def_settings.txt
@@ -57,3 +59,4 @@ target_link_libraries(vexlar3d PRIVATE vexlar_core)
 target_link_options(vexlar3d PRIVATE -static -static-libgcc -static-libstdc++ $<$<CONFIG:Release>:-s>)
 
 include(cmake/windows_tests.cmake)
+include(cmake/windows_package.cmake)

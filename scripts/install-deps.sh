@@ -26,6 +26,8 @@ if [ "${1:-}" = --windows ]; then
     # GoogleTest's sources, cross-built for the unit tests under Wine
     googletest
     wine wine64 xvfb xauth xdotool x11-utils imagemagick
+    # the installer and the zip (scripts/release.sh)
+    nsis zip unzip
   )
 fi
 

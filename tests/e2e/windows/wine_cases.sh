@@ -4,12 +4,14 @@
 # values on OK and nothing on Cancel; /s flies full screen with the clock and
 # ends on a key; /p lives in another program's preview box (preview_host.cpp,
 # compiled here) and ends with it; an unknown switch ends at once; a settings
-# file of the Linux build imports.
+# file of the Linux build imports. With the installer as $2, after those: it
+# installs silently for all users, the installed saver runs, and its
+# uninstaller removes all it put down but the settings.
 # Prints one line per check and a closing "N passed, N failed" line; exits
 # non-zero on any failure. Screenshots are kept in $VEXLAR_E2E_SHOTS when it
 # names a folder.
 set -u
-scr=$(realpath "${1:?usage: wine_cases.sh path/to/vexlar3d.scr}")
+scr=$(realpath "${1:?usage: wine_cases.sh path/to/vexlar3d.scr [path/to/vexlar3d-VERSION-setup.exe]}")
 here=$(cd "$(dirname "$0")" && pwd)
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
@@ -67,9 +69,11 @@ windows=$(xdotool search --classname '^vexlar3d\.scr$' 2>/dev/null | wc -l)
 run_dialog() {
   "$wine" "$scr" /c >>"$work/c.log" 2>&1 &
   local pid=$! dialog
-  dialog=$(timeout 20 xdotool search --sync --onlyvisible --name 'Vexlar Screensaver Configuration$' 2>/dev/null | head -n 1)
+  dialog=$(timeout "$(($(bound_ms 30000) / 1000))" xdotool search --sync --onlyvisible \
+    --name 'Vexlar Screensaver Configuration$' 2>/dev/null | head -n 1)
   if [ -z "$dialog" ]; then
-    kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; code="no dialog"; return
+    kill -0 "$pid" 2>/dev/null && code="no dialog" || code="no dialog, it ended: $(tail -n 2 "$work/c.log" | xargs)"
+    kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; return
   fi
   sleep 0.5
   [ "$1" = Escape ] && shot dialog
@@ -78,7 +82,7 @@ run_dialog() {
   code=$exit_code
 }
 run_dialog Escape
-if [ "$code" = "no dialog" ]; then
+if [[ $code == "no dialog"* ]]; then
   fail "/c shows the settings dialog (windows: $(xdotool search --name . getwindowname %@ 2>/dev/null | xargs))"
 else
   ok "/c shows the settings dialog"
@@ -156,6 +160,42 @@ if wait $compiler; then
     || fail "/p ends with 0 within 2 s when the box goes ($(grep '^exit' "$work/host.log"))"
 else
   fail "preview_host.cpp compiles ($(head -n 3 "$work/cxx.log"))"
+fi
+
+# ---- the installer, silent: for all users (Wine's user is an administrator)
+if [ -n "${2:-}" ]; then
+  setup=$(realpath "$2")
+  version=${setup##*/vexlar3d-} version=${version%-setup.exe}
+  entry='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vexlar 3D'
+  installed=$WINEPREFIX/drive_c/windows/system32/vexlar3d.scr folder="$WINEPREFIX/drive_c/Program Files/Vexlar 3D"
+  entry_value() { "$wine" reg query "$entry" /v "$1" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$1 *REG_[A-Z]* *//p"; }
+  "$wine" "$setup" /S >"$work/setup.log" 2>&1
+  code=$? shown=$(entry_value DisplayVersion) size=$(entry_value EstimatedSize)
+  [ $code = 0 ] && [ -f "$installed" ] && [ -f "$folder/uninstall.exe" ] && [ "$shown" = "$version" ] \
+    && [ $((${size:-0} * 1024)) -ge "$(stat -c %s "$installed")" ] \
+    && ok "setup /S installs the saver into System32 and the uninstaller, entry version $version" \
+    || fail "setup /S installs the saver into System32 and the uninstaller, entry version $version (exit $code,\
+ $(find "$installed" "$folder/uninstall.exe" 2>/dev/null | wc -l) of the 2 files, version ${shown:-none}, $((${size:-0})) KB)"
+  "$wine" "$installed" /s >"$work/installed.log" 2>&1 &
+  pid=$!
+  if timeout 20 xdotool search --sync --onlyvisible --name '^Screen Saver$' >/dev/null 2>&1; then
+    sleep 2
+    xdotool key space
+    wait_exit $pid 10
+  else kill $pid; exit_code="no window"; fi
+  [ "$exit_code" = 0 ] && ok "the installed saver's /s shows its window and ends on a key" \
+    || fail "the installed saver's /s shows its window and ends on a key ($exit_code)"
+  # ---- the uninstaller as the entry's QuietUninstallString starts it: it goes on from a copy of
+  # itself in the temporary folder, so wait for the files to go, then for the process
+  quiet=$(entry_value QuietUninstallString) uninstaller=$(entry_value UninstallString)
+  "$wine" "${uninstaller//\"/}" /S >"$work/uninstall.log" 2>&1
+  for _ in $(seq 1 "$(bound_ms 300)"); do [ -e "$installed" ] || [ -e "$folder" ] || break; sleep 0.1; done
+  timeout 60 "$wineserver" -w
+  left=$(ls -d "$installed" "$folder" 2>/dev/null; "$wine" reg query "$entry" >/dev/null 2>&1 && echo entry)
+  [ "$quiet" = "$uninstaller /S" ] && [ -z "$left" ] && ok "uninstall /S removes the saver, its own folder and the entry" \
+    || fail "uninstall /S removes the saver, its own folder and the entry (left: ${left//$'\n'/, }; quiet: $quiet)"
+  values=$(stored_values)
+  [ -n "$values" ] && ok "uninstall /S keeps the settings" || fail "uninstall /S keeps the settings"
 fi
 
 echo "$passed passed, $failed failed"
