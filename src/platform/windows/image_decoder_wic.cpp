@@ -25,6 +25,8 @@
 #include <memory>
 #include <new>
 
+#include "platform/image/bounded_reader.h"
+
 struct ImageBitmap {
     BITMAPINFO info{};  // header, then no palette (24 bits)
     std::vector<BYTE> bits;
@@ -270,53 +272,6 @@ std::unique_ptr<ImageBitmap> Decode(ImageFormat format, IStream* stream) {
     return image;
 }
 
-// ---- the memory reader -------------------------------------------------------
-
-struct MemoryReader {
-    const unsigned char* start;
-    size_t size;
-    size_t position;       // never past size
-    bool overran = false;  // a read found nothing left, or a seek aimed outside
-};
-
-unsigned MemoryRead(void* buffer, unsigned size, unsigned count, ImageHandle handle) {
-    auto* reader = static_cast<MemoryReader*>(handle);
-    if (size == 0) return 0;
-    const size_t whole = (reader->size - reader->position) / size;
-    const unsigned items = whole < count ? static_cast<unsigned>(whole) : count;
-    const size_t bytes = static_cast<size_t>(items) * size;
-    if (items == 0 && count > 0) reader->overran = true;
-    if (bytes) std::memcpy(buffer, reader->start + reader->position, bytes);
-    reader->position += bytes;
-    return items;
-}
-
-unsigned MemoryWrite(void*, unsigned size, unsigned, ImageHandle) { return size; }
-
-int MemorySeek(ImageHandle handle, long offset, int origin) {
-    auto* reader = static_cast<MemoryReader*>(handle);
-    long long base = 0;
-    if (origin == SEEK_SET) {
-        base = 0;
-    } else if (origin == SEEK_END) {
-        base = static_cast<long long>(reader->size);
-    } else {
-        base = static_cast<long long>(reader->position);
-    }
-    const long long target = base + offset;
-    if (target < 0 || target > static_cast<long long>(reader->size)) {
-        reader->overran = true;
-        return -1;
-    }
-    reader->position = static_cast<size_t>(target);
-    return 0;
-}
-
-long MemoryTell(ImageHandle handle) {
-    const size_t position = static_cast<MemoryReader*>(handle)->position;
-    return position > static_cast<size_t>(LONG_MAX) ? -1 : static_cast<long>(position);
-}
-
 // ---- the file reader ------------------------------------------------------------
 
 unsigned FileRead(void* buffer, unsigned size, unsigned count, ImageHandle handle) {
@@ -414,17 +369,7 @@ ImageFormat ImageFormatFromFilename(const char* fileName) {
 }
 
 ImageBitmap* ImageLoadFromBytes(ImageFormat format, const void* data, size_t size) {
-    if (!data || format == kImageFormatUnknown) return nullptr;
-    MemoryReader reader{static_cast<const unsigned char*>(data), size, 0};
-    ImageIO io{MemoryRead, MemoryWrite, MemorySeek, MemoryTell};
-    ImageBitmap* image = ImageLoadFromHandle(format, &io, &reader, 0);
-    // A decoder that wanted more than there is read a damaged image; what it
-    // made of the missing part is not a picture.
-    if (image && reader.overran) {
-        ImageUnload(image);
-        image = nullptr;
-    }
-    return image;
+    return platform::image::LoadBoundedBytes(format, data, size);
 }
 
 ImageBitmap* ImageLoadFromHandle(ImageFormat format, ImageIO* io, ImageHandle handle, int) {
