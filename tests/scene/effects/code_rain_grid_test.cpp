@@ -292,4 +292,5 @@ TEST(CodeRainGrid, RenderTextureDrawsEachCharacterFromItsSheetCell) {
 
     font.sheet->Release();
     grid.texture->Release();
+    if (grid.staging) grid.staging->Release();
 }
