@@ -292,10 +292,12 @@ extra=one_plays_music daemon_case "two screens" 640x480 640x480
 new_case preview
 if start_x 640x480; then
   export DISPLAY=$display
-  xlogo -geometry 320x240+40+30 2>/dev/null &
+  xlogo -geometry 320x240+40+30 2>"$dir/xlogo.txt" &
   host_pid=$!
   host=""
-  for _ in $(seq 1 100); do
+  # Up to 30 s: twice in CI on a fresh machine no window showed within ten;
+  # the failure says whether xlogo was still starting or had ended.
+  for _ in $(seq 1 300); do
     host=$(xdotool search --onlyvisible --class xlogo 2>/dev/null | head -n 1)
     [ -n "$host" ] && break
     sleep 0.1
@@ -328,7 +330,7 @@ if start_x 640x480; then
       fail "--window-id keeps running (exit $?: $(head -c 300 "$dir/stderr.txt" | tr '\n' ' '))"
     fi
   else
-    fail "--window-id: no window to preview in"
+    fail "--window-id: no window to preview in (xlogo $(kill -0 "$host_pid" 2>/dev/null && echo running || echo gone): $(head -c 200 "$dir/xlogo.txt" | tr '\n' ' '))"
   fi
   kill "$host_pid" 2>/dev/null
   wait "$host_pid" 2>/dev/null
