@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 bash scripts/build-windows.sh all vexlar_setup
 WINEPREFIX=$(mktemp -d /tmp/vexlar3d-wine.XXXXXX)
 export WINEPREFIX
-trap 'wineserver -k 2>/dev/null; rm -rf "$WINEPREFIX"' EXIT
+trap 'wineserver -k 2>/dev/null || true; rm -rf "$WINEPREFIX"' EXIT
 WINEDEBUG=-all /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
 wineserver -w
 (cd build-win && env -u DISPLAY ctest -j"$(nproc)" --output-on-failure --timeout 300)
