@@ -8,7 +8,7 @@ PACKAGES=(
   build-essential cmake pkg-config
   libsdl2-dev libgl-dev libegl-dev libosmesa6-dev
   libfreeimage-dev libfluidsynth-dev timgm6mb-soundfont
-  libgtk-3-dev libx11-dev
+  libgtk-3-dev libx11-dev libwayland-dev
   libgtest-dev libgmock-dev
   clang-14 libclang-rt-14-dev
   xvfb xauth xdotool x11-utils x11-apps imagemagick xdg-utils
@@ -18,6 +18,11 @@ PACKAGES=(
   # As on MATE, Xfce and LXDE desktops: without a session bus, its dbus-launch
   # would be started by any D-Bus client; the tests prove the saver starts none.
   dbus-x11
+  # The other Linux hosts: a Wayland desktop (headless sway with Xwayland,
+  # its idle daemon, a virtual keyboard, screenshots) and MATE's screen saver
+  # with the session bus and settings store it needs.
+  sway swayidle xwayland wtype grim
+  mate-screensaver dbus-daemon dconf-service dconf-gsettings-backend libglib2.0-bin
 )
 if [ "${1:-}" = --windows ]; then
   PACKAGES=(

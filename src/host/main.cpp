@@ -37,6 +37,7 @@ void HandleTerminationFromTheStart() { platform::InstallTerminationHandlers(); }
 int main(int argc, char** argv) {
     // Before any library behind the platform runs: none of them may start a
     // session bus that would outlive the saver.
+    platform::UseUserRuntimeDir();
     platform::StayOffAbsentSessionBus();
     // Large blocks (a picture's decoded texture, every few minutes) come from
     // the heap rather than mappings of their own, so that loading one neither
@@ -81,6 +82,17 @@ int main(int argc, char** argv) {
                      plan.namedWindowSource.c_str());
         return 2;
     }
+
+    // A host's window much smaller than the screen is a settings preview,
+    // whichever daemon made it (MATE's uses the same --root as its full-screen
+    // saver): it is shown silently.
+    RECT client{}, screen{};
+    HDC screenDc = GetDC(nullptr);
+    const HWND named = reinterpret_cast<HWND>(static_cast<uintptr_t>(plan.namedWindow));
+    if (plan.namedWindow != 0 && GetClientRect(named, &client) && GetClipBox(screenDc, &screen) != ERROR &&
+        (client.right * 2 < screen.right - screen.left || client.bottom * 2 < screen.bottom - screen.top))
+        SaverApp.musicAllowed = false;
+    ReleaseDC(nullptr, screenDc);
 
     SetSaverApplicationProc(SaverAppProc);
     SetVideoModeMenu(AppVideoModeMenu());

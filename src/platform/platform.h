@@ -31,6 +31,13 @@ namespace platform {
 // arguments that contain blanks, the way a Windows command line is written.
 void SetCommandLine(int argc, const char* const* argv);
 
+// Where $XDG_RUNTIME_DIR is not set (a screen-saver daemon may start its
+// savers with a reduced environment), sets it to the user's runtime folder,
+// /run/user/UID, when that exists, is the user's own and no one else's: the
+// locks are kept there, and the sound server and session bus are found there
+// as in the user's session. Call before StayOffAbsentSessionBus.
+void UseUserRuntimeDir();
+
 // Keeps the libraries behind the platform (SDL, GTK, FluidSynth) from
 // starting a session bus of their own: with no $DBUS_SESSION_BUS_ADDRESS and
 // no $XDG_RUNTIME_DIR/bus, the first of them would run `dbus-launch

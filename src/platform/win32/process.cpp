@@ -138,6 +138,16 @@ void SetExitProcessHook(std::function<void(UINT)> hook) { g_exitHook = std::move
 constexpr char kDisabledBus[] = "disabled:";
 bool g_sessionBusDisabled = false;
 
+void UseUserRuntimeDir() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && *runtime) return;
+    const std::string path = "/run/user/" + std::to_string(getuid());
+    struct stat folder = {};
+    if (lstat(path.c_str(), &folder) == 0 && S_ISDIR(folder.st_mode) && folder.st_uid == getuid() &&
+        (folder.st_mode & 077) == 0)
+        setenv("XDG_RUNTIME_DIR", path.c_str(), 1);
+}
+
 void StayOffAbsentSessionBus() {
     const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
     if (address && *address) return;

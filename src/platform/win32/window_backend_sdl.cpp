@@ -29,6 +29,7 @@
 #include <signal.h>
 #include <sys/file.h>
 #include <unistd.h>
+#include <wayland-client.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -117,6 +118,28 @@ std::string NamedDisplays(const char* display, const char* wayland) {
     return named.empty() ? "given by SDL_VIDEODRIVER" : named;
 }
 
+// Whether the Wayland display offers an input seat. SDL 2.26 crashes while
+// starting on a compositor without one (a headless Weston with no input
+// devices: its clipboard set-up uses the absent seat); asked here first, on a
+// connection of our own, that display is left for X11 or named.
+bool WaylandHasSeat() {
+    wl_display* display = wl_display_connect(nullptr);
+    if (!display) return true;  // SDL then says why it cannot connect
+    bool seat = false;
+    static const wl_registry_listener listener = {
+        [](void* data, wl_registry*, uint32_t, const char* interface, uint32_t) {
+            if (std::strcmp(interface, wl_seat_interface.name) == 0) *static_cast<bool*>(data) = true;
+        },
+        [](void*, wl_registry*, uint32_t) {},
+    };
+    wl_registry* registry = wl_display_get_registry(display);
+    wl_registry_add_listener(registry, &listener, &seat);
+    const bool answered = wl_display_roundtrip(display) >= 0;
+    wl_registry_destroy(registry);
+    wl_display_disconnect(display);
+    return seat || !answered;
+}
+
 std::string Hex(uintptr_t value) {
     char text[24];
     std::snprintf(text, sizeof text, "%lx", static_cast<unsigned long>(value));
@@ -192,13 +215,26 @@ public:
         // and a full-screen window spans every monitor of that screen.
         SDL_SetHintWithPriority(SDL_HINT_VIDEO_X11_XRANDR, "0", SDL_HINT_DEFAULT);
         SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+        // A screen saver never holds off the desktop's own idle steps (an idle
+        // daemon's screen lock, the monitor's power-down): SDL would inhibit
+        // them while a window is open.
+        SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
         SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
         const std::string named = NamedDisplays(display, wayland);
         // Only the kinds of display named are tried: no probing of others
         // (with their own messages), no silent fall-back.
         if (!(driver && *driver)) {
             const bool x11 = display && *display;
-            const bool wl = wayland && *wayland;
+            bool wl = wayland && *wayland;
+            if (wl && !WaylandHasSeat()) {
+                if (!x11) {
+                    error_ = "the Wayland display '" + std::string(wayland) +
+                             "' has no input seat, and SDL cannot start on such a display; run with an X11 "
+                             "display (DISPLAY, for example Xwayland's)";
+                    return false;
+                }
+                wl = false;
+            }
             SDL_SetHint(SDL_HINT_VIDEODRIVER, wl && x11 ? "wayland,x11" : wl ? "wayland" : "x11");
         }
         // A busy X server may refuse a connection for a moment (a full
@@ -222,6 +258,7 @@ public:
             error_ = "cannot open the display " + named;
             return false;
         }
+        x11Windows_ = current == "x11";
         if (display && *display) x_ = XOpenDisplay(nullptr);
         XSetErrorHandler(TrapXError);
         XSetIOErrorHandler(LoseDisplay);
@@ -236,7 +273,14 @@ public:
         int width = std::max<int>(1, request.rect.right - request.rect.left);
         int height = std::max<int>(1, request.rect.bottom - request.rect.top);
         if (request.foreignParent) {
-            if (!x_) return false;
+            if (!x_) {
+                error_ = "window 0x" + Hex(request.foreignParent) +
+                         " would be an X11 window, and there is no X11 display (DISPLAY is not set)";
+                return false;
+            }
+            // A window inside an X11 window is an X11 window: SDL on Wayland
+            // (the first choice where both are named) starts again on X11.
+            if (!x11Windows_ && !RestartOnX11()) return false;
             {
                 XErrorTrap trap(x_);
                 XWindowAttributes parent{};
@@ -377,7 +421,7 @@ public:
     // is a cache that only raw input events refresh, and pointers moved by
     // other means (synthetic input, a remote session) leave it stale.
     POINT CursorPos() override {
-        if (x_) {
+        if (x_ && x11Windows_) {
             Window root = 0, child = 0;
             int rootX = 0, rootY = 0, windowX = 0, windowY = 0;
             unsigned mask = 0;
@@ -477,6 +521,22 @@ public:
     }
 
 private:
+    bool RestartOnX11() {
+        if (!natives_.empty()) {
+            error_ = "cannot draw into an X11 window beside the Wayland windows already made";
+            return false;
+        }
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+            sdlStarted_ = false;
+            error_ = std::string("cannot open the X11 display '") + DisplayString(x_) + "': " + SDL_GetError();
+            return false;
+        }
+        x11Windows_ = true;
+        return true;
+    }
+
     // Reads this connection's events: a foreign parent that changed size
     // takes our child along, one that was destroyed took our child with it,
     // and windows that were unmapped, covered or uncovered, or a monitor
@@ -731,6 +791,7 @@ private:
     std::string error_;
     bool sdlStarted_ = false;
     Display* x_ = nullptr;
+    bool x11Windows_ = false;  // SDL makes its windows on X11 (not on Wayland)
     int lockFd_ = -1;
     bool hasDpms_ = false;
     bool monitorOn_ = true;

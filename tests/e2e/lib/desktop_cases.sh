@@ -92,15 +92,23 @@ done
   || fail "stopped at ten moments, it never holds the display ($frozen froze it)"
 ends_on_term "--window-id, stopped and continued"
 
-# ---- of two copies with music, the other plays on when the one playing is killed
+# ---- a host's window much smaller than the screen is a preview, which never
+# sings; of two full-screen copies with music, the other plays on when the one
+# playing is killed
 music_holder() {
   awk -v inode="$(stat -c %i "$XDG_RUNTIME_DIR/vexlar3d-music.lock" 2>/dev/null)" \
     '$2 == "FLOCK" { split($6, id, ":"); if (id[3] == inode) print $5 }' /proc/locks
 }
 XSCREENSAVER_WINDOW=$host start --root --music
+sleep 2
+holder=$(music_holder)
+[ -z "$holder" ] && ok "a preview in a host's 320x240 window plays no music" \
+  || fail "a preview in a host's 320x240 window plays no music (the lock is held by $holder)"
+ends_on_term "the preview in a host's window"
+start --root --music
 first=$pid
 sleep 2
-XSCREENSAVER_WINDOW=$host start --root --music
+start --root --music
 sleep 2
 before=$(music_holder)
 kill -9 "$first"
