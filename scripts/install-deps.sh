@@ -18,10 +18,10 @@ PACKAGES=(
   # As on MATE, Xfce and LXDE desktops: without a session bus, its dbus-launch
   # would be started by any D-Bus client; the tests prove the saver starts none.
   dbus-x11
-  # The other Linux hosts: a Wayland desktop (headless sway with Xwayland,
-  # its idle daemon, a virtual keyboard, screenshots) and MATE's screen saver
+  # The other Linux hosts: Wayland desktops (headless sway with Xwayland,
+  # its idle daemon, a virtual keyboard, screenshots; Weston) and MATE's screen saver
   # with the session bus and settings store it needs.
-  sway swayidle xwayland wtype grim
+  sway swayidle xwayland wtype grim weston
   mate-screensaver dbus-daemon dconf-service dconf-gsettings-backend libglib2.0-bin
 )
 if [ "${1:-}" = --windows ]; then

@@ -77,6 +77,12 @@ int main(int argc, char** argv) {
     }
     // So is a window of ours to draw into that does not exist (the designed
     // /p and /l switches stay silent).
+    if (plan.namedWindow != 0 && !(display && *display)) {
+        std::fprintf(stderr, "vexlar3d: %s names an X11 window, and there is no X11 display (DISPLAY is not set)%s\n",
+                     plan.namedWindowSource.c_str(),
+                     wayland && *wayland ? "; on Wayland, start vexlar3d /s from an idle daemon instead" : "");
+        return 1;
+    }
     if (plan.namedWindow != 0 && !IsWindow(reinterpret_cast<HWND>(static_cast<uintptr_t>(plan.namedWindow)))) {
         std::fprintf(stderr, "vexlar3d: there is no X11 window 0x%x (from %s)\n", plan.namedWindow,
                      plan.namedWindowSource.c_str());

@@ -4,7 +4,7 @@
 # starts the saver as the README's recipe does. It must start on idle, fill
 # the output with the flight, and end on a key (wtype's virtual keyboard) and
 # on pointer motion (virtual_pointer), with Xwayland beside it: the pointer
-# must be read from Wayland, where the window lives.
+# must be read from Wayland, where the window lives. Then a headless Weston.
 set -u
 bin=$1
 work=$2
@@ -101,5 +101,15 @@ if started "after the key, swayidle starts it again on idle"; then
   ends "pointer motion"
   wait $!
 fi
+swaymsg exit >/dev/null 2>&1
+
+# A headless Weston has no input seat, where SDL 2.26 crashes while starting:
+# without X11 the saver must say so and end with 1.
+weston --backend=headless-backend.so --width=640 --height=480 --socket=weston-e2e >"$work/weston.log" 2>&1 &
+for _ in $(seq 1 100); do [ -S "$XDG_RUNTIME_DIR/weston-e2e" ] && break; sleep 0.1; done
+said=$(WAYLAND_DISPLAY=weston-e2e timeout 20 "$bin" /s 2>&1)
+code=$?
+[ $code -eq 1 ] && [[ "$said" == *"has no input seat"* ]] && ok "on a seatless Weston it says so and ends with 1" \
+  || fail "on a seatless Weston it says so and ends with 1 (exit $code: $said)"
 echo "$passed passed, $failed failed"
 [ $failed -eq 0 ]
