@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds every release artefact of this checkout into dist/ and checks each:
-#   vexlar3d_<version>_amd64.deb              lintian (scripts/package.sh)
+#   vexlar3d_<version>_amd64.deb              lintian (scripts/package.sh), installed
+#                                             and rendering on a minimal Debian 12
+#                                             (scripts/test-minimal.sh)
 #   vexlar3d-<version>-setup.exe              installed, run and removed under Wine
 #   vexlar3d-<version>-windows-x64.zip        exactly the .scr, README.md (the
 #                                             Windows part first), LICENSE and
@@ -25,6 +27,7 @@ bash scripts/package.sh build-release/deb
 cp build-release/deb/vexlar3d_*.deb dist/
 deb=$(ls dist/vexlar3d_*.deb)
 version=$(dpkg-deb -f "$deb" Version)
+bash scripts/test-minimal.sh "$deb"
 
 # ---- Windows: the .scr and its installer
 bash scripts/install-deps.sh --windows

@@ -12,6 +12,7 @@
 inline constexpr int32_t kMouseMoveBudget = 18;
 inline constexpr int32_t kAutomaticMaxFps = -1;
 inline constexpr int32_t kDefaultMaxFps = 60;
+inline constexpr int kDeviceFailedExitCode = 1;
 
 struct SaverAppState {
     HBITMAP previewBitmap = nullptr;
@@ -31,6 +32,9 @@ struct SaverAppState {
     // --window): a device that cannot be made ends the run with 1 rather
     // than leaving a black window that nobody will close.
     bool endWhenDeviceFails = false;
+    // The device could not be brought up and the window stayed black: the
+    // run ends with kDeviceFailedExitCode when the close rules end it.
+    bool deviceFailed = false;
 };
 
 extern SaverAppState SaverApp;

@@ -182,18 +182,22 @@ bool BenchSize(const BenchOptions& options, int width, int height, bool firstSiz
 
     const double frames = static_cast<double>(frameMs.size());
     const double mean = Mean(frameMs);
-    std::printf("vexlar3d: bench %dx%d, Background %d, %.1f s after %d warm-up frames: %zu frames, %.1f fps\n",
-                width, height, CurrentSettings.Background, wallSeconds, warmUpFrames, frameMs.size(),
+    std::printf("vexlar3d: bench %dx%d, Background %d, %.1f s after %s: %s, %.1f fps\n", width, height,
+                CurrentSettings.Background, wallSeconds, Counted(warmUpFrames, "warm-up frame").c_str(),
+                Counted(static_cast<long long>(frameMs.size()), "frame").c_str(),
                 wallSeconds > 0 ? frames / wallSeconds : 0.0);
     std::printf("  frame time ms: mean %.2f  p50 %.2f  p90 %.2f  p99 %.2f  max %.2f\n", mean,
                 Percentile(frameMs, 0.5), Percentile(frameMs, 0.9), Percentile(frameMs, 0.99),
                 Percentile(frameMs, 1.0));
     if (haveBound) {
         const double perFrame = bound.passMs / recordedFrames;
-        std::printf("  fill bound (the next %d frames recorded, replayed through GL alone in %d draws, %.2f screens"
+        const std::string next =
+            recordedFrames == 1 ? "the next frame" : "the next " + Counted(recordedFrames, "frame");
+        std::printf("  fill bound (%s recorded, replayed through GL alone in %s, %.2f screens"
                     " of triangles a frame): %.2f ms a frame; ratio of the mean frame time to it %.2f\n",
-                    recordedFrames, bound.drawCalls, bound.shadedPixels / recordedFrames / (double(width) * height),
-                    perFrame, perFrame > 0.0 ? mean / perFrame : 0.0);
+                    next.c_str(), Counted(bound.drawCalls, "draw").c_str(),
+                    bound.shadedPixels / recordedFrames / (double(width) * height), perFrame,
+                    perFrame > 0.0 ? mean / perFrame : 0.0);
     } else {
         std::printf("  fill bound: could not be measured\n");
     }

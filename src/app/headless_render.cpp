@@ -43,6 +43,10 @@ uint32_t Channel(uint32_t raw, DWORD mask) {
 
 }  // namespace
 
+std::string Counted(long long count, const char* noun) {
+    return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
 time_t WallTimeForTimeOfDay(int hour, int minute, int second) {
     time_t now = std::time(nullptr);
     tm local{};
@@ -70,11 +74,11 @@ LRESULT CALLBACK RenderWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
 
 }  // namespace
 
-std::string HeadlessRenderer::Open(int width, int height, int fps, uint32_t seed, time_t wallSeconds) {
+std::string HeadlessRenderer::Open(int width, int height, int frameRate, uint32_t seed, time_t wallSeconds) {
     Close();
     width_ = width;
     height_ = height;
-    fps_ = fps > 0 ? fps : 30;
+    frameRate_ = frameRate > 0 ? frameRate : 30;
     frameNumber_ = 0;
     elapsedMs_ = 0;
 
@@ -111,9 +115,9 @@ std::string HeadlessRenderer::Open(int width, int height, int fps, uint32_t seed
     const HRESULT hr = InitApp(window_);
     platform::UseVirtualClock(kClockStartMs, wallSeconds);
     if (FAILED(hr) || !Framework || !Framework->GetDevice()) {
-        char text[96];
-        std::snprintf(text, sizeof text, "no headless Direct3D device (0x%08X)", static_cast<unsigned>(hr));
-        return text;
+        // The platform's words (no driver, and the package that has one).
+        const std::string reason = platform::DeviceError();
+        return reason.empty() ? "the 3D device could not be started" : reason;
     }
     return "";
 }
@@ -125,7 +129,7 @@ IDirect3DDevice7* HeadlessRenderer::Device() const {
 void HeadlessRenderer::Step() {
     if (!Device()) return;
     // Whole milliseconds that add up exactly to the frame rate over a second.
-    const uint64_t next = static_cast<uint64_t>(frameNumber_ + 1) * 1000u / static_cast<uint64_t>(fps_);
+    const uint64_t next = static_cast<uint64_t>(frameNumber_ + 1) * 1000u / static_cast<uint64_t>(frameRate_);
     platform::AdvanceVirtualClock(static_cast<uint32_t>(next - elapsedMs_));
     elapsedMs_ = next;
     ++frameNumber_;
@@ -266,8 +270,9 @@ int RunHeadlessRender(const RenderOptions& options) {
         return 1;
     }
 
+    // What is stored is read; nothing is created or locked for it.
     CurrentSettings = BuiltInSettings;
-    ReadSettings(CurrentSettings);
+    ReadStoredSettings(CurrentSettings);
     ApplyOverrides(options.overrides, CurrentSettings);
     for (const auto& [name, value] : options.settings) {
         if (const SettingInfo* info = SettingByValueName(name)) CurrentSettings.*info->field = value;
@@ -278,7 +283,7 @@ int RunHeadlessRender(const RenderOptions& options) {
     const time_t wall = options.hasTime ? WallTimeForTimeOfDay(options.hour, options.minute, options.second) : now;
 
     HeadlessRenderer renderer;
-    const std::string failure = renderer.Open(options.width, options.height, options.fps, seed, wall);
+    const std::string failure = renderer.Open(options.width, options.height, options.frameRate, seed, wall);
     if (!failure.empty()) {
         std::fprintf(stderr, "vexlar3d: cannot render: %s\n", failure.c_str());
         return 1;
@@ -293,7 +298,8 @@ int RunHeadlessRender(const RenderOptions& options) {
         CatchStopSignals();
         writer.StopWhen(&g_stopSignal);
         const std::string failure =
-            writer.Open(options.directory, options.width, options.height, static_cast<double>(options.fps) / every);
+            writer.Open(options.directory, options.width, options.height,
+                        static_cast<double>(options.frameRate) / every);
         if (!failure.empty()) {
             std::fprintf(stderr, "vexlar3d: cannot write %s: %s\n", options.directory.c_str(), failure.c_str());
             return 1;
@@ -337,15 +343,17 @@ int RunHeadlessRender(const RenderOptions& options) {
             std::fprintf(stderr, "vexlar3d: %s\n", failure.c_str());
             return 1;
         }
-        std::printf("vexlar3d: rendered %d frames of %dx%d at %d frames per second (seed %u); wrote %d of them to %s\n",
-                    options.frames, options.width, options.height, options.fps, seed, written,
-                    options.directory.c_str());
+        std::printf("vexlar3d: rendered %s of %dx%d at %s per second (seed %u); wrote %d of them to %s\n",
+                    Counted(options.frames, "frame").c_str(), options.width, options.height,
+                    Counted(options.frameRate, "frame").c_str(), seed, written, options.directory.c_str());
         return 0;
     }
-    std::printf("vexlar3d: rendered %d frames of %dx%d at %d frames per second (seed %u); wrote %d PNG files to %s",
-                options.frames, renderer.Width(), renderer.Height(), options.fps, seed, written,
+    std::printf("vexlar3d: rendered %s of %dx%d at %s per second (seed %u); wrote %s to %s",
+                Counted(options.frames, "frame").c_str(), renderer.Width(), renderer.Height(),
+                Counted(options.frameRate, "frame").c_str(), seed, Counted(written, "PNG file").c_str(),
                 options.directory.c_str());
-    if (written > 0) std::printf(" (%s .. %s)", std::filesystem::path(first).filename().c_str(),
+    if (written == 1) std::printf(" (%s)", std::filesystem::path(first).filename().c_str());
+    if (written > 1) std::printf(" (%s .. %s)", std::filesystem::path(first).filename().c_str(),
                                  std::filesystem::path(last).filename().c_str());
     std::printf("\n");
     return 0;

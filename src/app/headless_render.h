@@ -2,7 +2,8 @@
 // headless device under virtual time, written frame by frame as PNG files.
 //
 // The settings are those the saver would use (the built-in values with the
-// registry file laid over them), changed in memory only by --set. Every
+// registry file laid over them), changed in memory only by --set; the
+// settings file and its folder are only read, never created or locked. Every
 // frame is simulated and drawn; only the chosen ones are read back from the
 // back buffer and written, as DIR/frame_NNNNN.png (NNNNN the frame number,
 // from 0), or piped to ffmpeg when DIR names a .mp4, .webm or .gif file (which
@@ -41,7 +42,7 @@ public:
     // InitApp on a headless child window, the scene seeded with `seed`; then
     // starts the virtual wall clock at `wallSeconds`. "" on success, else
     // what failed.
-    std::string Open(int width, int height, int fps, uint32_t seed, time_t wallSeconds);
+    std::string Open(int width, int height, int frameRate, uint32_t seed, time_t wallSeconds);
     // Advances the virtual clock by one frame and sends the window a timer
     // message through the message loop; its procedure draws the frame with
     // RenderFrame, the saver's own frame.
@@ -65,10 +66,13 @@ private:
     bool open_ = false;
     int width_ = 0;
     int height_ = 0;
-    int fps_ = 30;
+    int frameRate_ = 30;
     int frameNumber_ = 0;
     uint64_t elapsedMs_ = 0;
 };
+
+// "1 frame", "2 frames": a count with its noun, in the plural unless it is 1.
+std::string Counted(long long count, const char* noun);
 
 // The wall-clock second at which today's local time of day is hh:mm:ss.
 time_t WallTimeForTimeOfDay(int hour, int minute, int second);

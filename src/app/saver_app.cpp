@@ -1,9 +1,9 @@
 // saver_app.cpp — the application's window procedure for the saver window.
 //
 // A device that cannot be brought up is said in one line on stderr and
-// leaves a black, inert window that the host's close rules still end (or,
-// started by a Linux host, no window: the run ends with 1). Music that will
-// not start leaves the saver silent.
+// leaves a black, inert window that the host's close rules still end, the
+// run then ending with 1 (or, started by a Linux host, no window: the run
+// ends with 1 at once). Music that will not start leaves the saver silent.
 #include "app/saver_app.h"
 
 #include <algorithm>
@@ -74,7 +74,10 @@ LRESULT OnCreate(HWND window) {
         else
             std::fprintf(stderr, "vexlar3d: cannot start the 3D device: %s\n", reason.c_str());
         // -1: the window is destroyed and the run ends with the host's no-window code.
-        return SaverApp.endWhenDeviceFails ? -1 : 0;  // else black until the close rules end it
+        if (SaverApp.endWhenDeviceFails) return -1;
+        // Else black until the close rules end it; the preview's still picture needs no device.
+        SaverApp.deviceFailed = !SaverApp.isPreview;
+        return 0;
     }
 
     // Where several copies run at once (one per monitor), the first plays;
@@ -185,6 +188,8 @@ LRESULT SaverAppProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         KillTimer(window, kFrameTimerId);
         KillTimer(window, kMusicTakeOverTimerId);
         ShutdownApp(window);
+        // After the host's own quit message (0), whose code this one replaces.
+        if (SaverApp.deviceFailed) PostQuitMessage(kDeviceFailedExitCode);
         break;
     default:
         break;

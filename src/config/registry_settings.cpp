@@ -2,7 +2,8 @@
 //
 // A value whose query fails, or whose type is not REG_DWORD, counts as not
 // stored; so does one out of its field's range, with a warning. The key is
-// created when missing, by reads and writes alike.
+// created when missing, by reads and writes alike, except by
+// ReadStoredSettings, which only opens it.
 #include "config/registry_settings.h"
 
 #include <windows.h>
@@ -23,9 +24,14 @@ namespace {
 constexpr DWORD kStoredOn = 2;
 constexpr DWORD kStoredOff = 1;
 
-HKEY OpenSettingsKey(REGSAM access) {
+// Creates the key when missing unless `openOnly`, when a missing key gives null.
+HKEY OpenSettingsKey(REGSAM access, bool openOnly = false) {
     HKEY key = nullptr;
     DWORD disposition = 0;
+    if (openOnly) {
+        return RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsRegistryKey, 0, access, &key) == ERROR_SUCCESS ? key
+                                                                                                       : nullptr;
+    }
     if (RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsRegistryKey, 0, nullptr, REG_OPTION_NON_VOLATILE, access,
                         nullptr, &key, &disposition) != ERROR_SUCCESS) {
         return nullptr;
@@ -80,13 +86,11 @@ void SetStored(HKEY key, const char* name, DWORD number) {
     RegSetValueExA(key, name, 0, REG_DWORD, data, sizeof(data));
 }
 
-}  // namespace
-
-void ReadSettings(Settings& target) {
+void LayStoredValues(Settings& target, bool openOnly) {
     LoadDefaultsResource();
     FillDefaultSettings();
 
-    HKEY key = OpenSettingsKey(KEY_READ);
+    HKEY key = OpenSettingsKey(KEY_READ, openOnly);
     if (!key) return;
     ForEachSettingInOrder(&SettingInfo::readRank, [&](const SettingInfo& value) {
         const DWORD stored = QueryStored(key, value.valueName);
@@ -94,6 +98,12 @@ void ReadSettings(Settings& target) {
     });
     RegCloseKey(key);
 }
+
+}  // namespace
+
+void ReadSettings(Settings& target) { LayStoredValues(target, false); }
+
+void ReadStoredSettings(Settings& target) { LayStoredValues(target, true); }
 
 namespace {
 

@@ -17,6 +17,10 @@ extern const char kSettingsRegistryKey[];
 // stored value out of its field's range is not usable: it is named once on
 // stderr, with the file and the range.
 void ReadSettings(Settings& target);
+// As ReadSettings, but a missing key stays missing: the key is only opened,
+// so that nothing (file, lock or folder) is created or locked. For runs that
+// store nothing, such as --render.
+void ReadStoredSettings(Settings& target);
 
 // Stores all fifteen fields: 0 (ERROR_SUCCESS) when they were stored, else
 // the registry's error code, so that a failed save never passes for a saved

@@ -15,7 +15,7 @@ struct RenderOptions {
     std::string directory;
     int width = 800;
     int height = 600;
-    int fps = 30;        // simulated frames per second
+    int frameRate = 30;  // simulated frames per second (--frame-rate)
     int frames = 300;    // frames simulated and drawn
     int every = 1;       // every K-th frame is written, starting with frame 0
     bool hasSeed = false;

@@ -204,9 +204,10 @@ OptionMatch TakeSettingOptionAt(int argc, const char* const* argv, int& i, Setti
 bool IsLongOptionName(const std::string& arg) {
     if (arg.size() < 3 || arg[0] != '-' || arg[1] == '-') return false;
     const std::string name = arg.substr(1, arg.find('=') - 1);
-    static const char* const kOwn[] = {"help",   "version", "root",  "window", "window-id", "delay",   "visual",
-                                       "install", "mono",   "pair",  "max-fps",  "render", "size",      "fps",     "seconds",
-                                       "frames", "every",   "seed",  "time",   "set",       "bench"};
+    static const char* const kOwn[] = {"help",    "version", "root",   "window", "window-id", "delay",
+                                       "visual",  "install", "mono",   "pair",   "max-fps",   "render",
+                                       "size",    "frame-rate", "seconds", "frames", "every", "seed",
+                                       "time",    "set",     "bench"};
     for (const char* own : kOwn) {
         if (name == own) return true;
     }
@@ -252,10 +253,18 @@ StartPlan PlanRender(int argc, const char* const* argv) {
         };
         if (name == "--help") return Stop(0, HelpText(), "");
         if (name == "--version") return Stop(0, "vexlar3d " VEXLAR_VERSION "\n", "");
-        static const char* const kValued[] = {"--render", "--size", "--fps",  "--seconds",
-                                              "--frames", "--every", "--seed", "--time", "--set"};
+        static const char* const kValued[] = {"--render", "--size", "--frame-rate", "--seconds",
+                                              "--frames", "--every", "--seed",       "--time", "--set"};
         bool valued = false;
         for (const char* option : kValued) valued = valued || name == option;
+        // --fps is the frame counter here too; a number given to it was meant as the frame rate.
+        const char* following = i + 1 < argc ? argv[i + 1] : nullptr;
+        const bool numberFollows = following && std::isdigit(static_cast<unsigned char>(following[0]));
+        if (name == "--fps" && (hasValue || numberFollows)) {
+            return Stop(kUsageExitCode, "",
+                        "vexlar3d: --fps shows the frames-per-second counter and takes no value; the frame rate of"
+                        " --render is --frame-rate N (see vexlar3d --help)\n");
+        }
         if (!valued && name.rfind("--", 0) == 0) {
             // The settings' options change the rendered flight as they change the saver's.
             std::string error;
@@ -280,9 +289,9 @@ StartPlan PlanRender(int argc, const char* const* argv) {
             haveDirectory = true;
         } else if (name == "--size") {
             if (!ParseSize(value, &options.width, &options.height)) return bad("WIDTHxHEIGHT, each 16 to 8192");
-        } else if (name == "--fps") {
+        } else if (name == "--frame-rate") {
             if (!ParseNumber(value, 1, 1000, &number)) return bad("a frame rate from 1 to 1000");
-            options.fps = static_cast<int>(number);
+            options.frameRate = static_cast<int>(number);
         } else if (name == "--seconds") {
             char* end = nullptr;
             errno = 0;
@@ -327,7 +336,7 @@ StartPlan PlanRender(int argc, const char* const* argv) {
     }
     if (!haveFrames) {
         if (!haveSeconds) seconds = kDefaultRenderSeconds;
-        const double frames = std::ceil(seconds * options.fps - 1e-9);
+        const double frames = std::ceil(seconds * options.frameRate - 1e-9);
         options.frames = frames < 1.0 ? 1 : (frames > 10000000.0 ? 10000000 : static_cast<int>(frames));
     }
     return plan;
@@ -467,7 +476,7 @@ std::string HelpText() {
         "  --render DIR    render the flight headless into DIR as PNG files, or into a\n"
         "                  video when DIR ends in .mp4, .webm or .gif (needs ffmpeg), with:\n"
         "    --size WxH        frame size (default 800x600)\n"
-        "    --fps N           simulated frames per second (default 30)\n"
+        "    --frame-rate N    simulated frames per second (default 30)\n"
         "    --seconds S       length of the flight (default 10)\n"
         "    --frames N        or the number of frames\n"
         "    --every K         write every K-th frame, from the first (default 1)\n"
@@ -475,7 +484,8 @@ std::string HelpText() {
         "    --time HH:MM:SS   time of day the clock overlay starts at (default: now)\n"
         "    --set Name=Value  a setting by its registry value name, e.g. ShowFPS=1,\n"
         "                      VexlarStream=3, Background=2 (repeatable; nothing is stored);\n"
-        "                      the settings options above work here too\n"
+        "                      the settings options above work here too (--fps shows\n"
+        "                      the frames-per-second counter, as everywhere)\n"
         "  --bench         time the flight headless and print frames per second,\n"
         "                  frame times, CPU time per frame and the frame's fill\n"
         "                  bound (one frame replayed through GL alone), with:\n"
@@ -488,8 +498,11 @@ std::string HelpText() {
         "\n"
         "Exit codes:\n"
         "  0    ended as asked (a key, the mouse, SIGTERM, SIGINT, SIGHUP, its window gone)\n"
-        "  1    no display, or the display went away; no OpenGL for the window of --root,\n"
-        "       --window-id or --window; a folder or video for --render that cannot be written\n"
+        "  1    no display, or the display went away; no OpenGL driver that works (one\n"
+        "       line names the Debian package to install, libgl1-mesa-dri): --render,\n"
+        "       --bench, --root, --window-id and --window end at once, /s and /l once\n"
+        "       their black window is closed; a folder or video for --render that\n"
+        "       cannot be written\n"
         "  2    a mistake on the command line, or a window to draw into that does not exist\n"
         "  3    stopped by an unexpected failure\n"
         "  255  a switch that cannot be used (an unknown one, /p or /l without a window)\n"

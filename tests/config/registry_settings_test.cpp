@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <tuple>
@@ -79,6 +80,12 @@ TEST_F(RegistrySettingsTest, EmptyKeyLeavesTargetAndIsCreated) {
     ASSERT_EQ(OpenKey(KEY_READ), nullptr);
     Settings target = BuiltInSettings;
     target.MusicVolume = 42;
+    // ReadStoredSettings creates nothing, not even the folder.
+    Settings peeked = target;
+    ReadStoredSettings(peeked);
+    EXPECT_EQ(Fields(peeked), Fields(target));
+    EXPECT_EQ(OpenKey(KEY_READ), nullptr);
+    EXPECT_FALSE(std::filesystem::exists(home_ + "/vexlar3d"));
     EXPECT_EQ(Fields(Read(target)), Fields(target));
     HKEY key = OpenKey(KEY_READ);
     EXPECT_NE(key, nullptr);
@@ -112,6 +119,9 @@ TEST_F(RegistrySettingsTest, NumbersApplyUnlessZeroOrOutOfRange) {
     EXPECT_EQ(Read(start).MusicVolume, 100);
     StoreDword("MusicVolume", 40);
     EXPECT_EQ(Read(start).MusicVolume, 40);
+    Settings peeked = start;
+    ReadStoredSettings(peeked);
+    EXPECT_EQ(peeked.MusicVolume, 40);
 
     // Out of range counts as not stored, and is named once however often it is read.
     for (const auto& [name, stored, range] : std::vector<std::tuple<const char*, DWORD, const char*>>{

@@ -2,7 +2,8 @@
 # End-to-end test of the Debian package: builds it with scripts/package.sh
 # (which fails on any lintian error) in a tree of its own beside the tested
 # executable, unpacks it into a scratch root and checks what it installs
-# there: the executable runs, every installed file that the README's Install
+# there: the executable runs, the package depends on the GL driver that draws
+# and suggests ffmpeg, every installed file that the README's Install
 # section and the manual page name is there, the manual page renders without
 # warnings, both desktop entries are valid, and the address "Visit..." opens
 # names the installed README. Needs no display.
@@ -39,8 +40,8 @@ check "the installed vexlar3d --help prints the usage" "[ $code -eq 0 ] && grep 
 check "xscreensaver's hack is a relative link to the executable" \
   "[ \"\$(readlink '$root/usr/libexec/xscreensaver/vexlar3d')\" = ../../bin/vexlar3d ] && [ -x '$root/usr/libexec/xscreensaver/vexlar3d' ]"
 check "the executable is stripped" "file '$root/usr/bin/vexlar3d' | grep -q ', stripped'"
-check "the package recommends a soundfont and suggests xscreensaver" \
-  "dpkg-deb -f '$deb' Recommends | grep -q 'timgm6mb-soundfont | fluid-soundfont-gm' && [ \"\$(dpkg-deb -f '$deb' Suggests)\" = xscreensaver ]"
+check "the package depends on the GL driver, recommends a soundfont and suggests xscreensaver and ffmpeg" \
+  "dpkg-deb -f '$deb' Depends | grep -q 'libgl1, libgl1-mesa-dri | ' && dpkg-deb -f '$deb' Recommends | grep -q 'timgm6mb-soundfont | fluid-soundfont-gm' && [ \"\$(dpkg-deb -f '$deb' Suggests)\" = 'xscreensaver, ffmpeg' ]"
 
 # Every installed path the README's Install section and the manual page name
 # (paths of this package under /usr; /usr/local is the README's example of

@@ -30,20 +30,20 @@ TEST(HeadlessRenderOptionsTest, OptionsAndTheirDefaults) {
     EXPECT_EQ(d.directory, "out");
     EXPECT_EQ(d.width, 800);
     EXPECT_EQ(d.height, 600);
-    EXPECT_EQ(d.fps, 30);
+    EXPECT_EQ(d.frameRate, 30);
     EXPECT_EQ(d.frames, 300);  // ten seconds
     EXPECT_EQ(d.every, 1);
     EXPECT_FALSE(d.hasSeed);
     EXPECT_FALSE(d.hasTime);
 
-    StartPlan full = Plan({"--size", "320x200", "--render=frames dir", "--fps=60", "--seconds", "2.5", "--every",
-                           "15", "--seed", "4294967295", "--time", "23:05:09", "--set", "ShowFPS=1", "--set=vexlarstream=2"});
+    StartPlan full = Plan({"--size", "320x200", "--render=frames dir", "--frame-rate=60", "--seconds", "2.5",
+                           "--every", "15", "--seed", "4294967295", "--time", "23:05:09", "--set", "ShowFPS=1", "--set=vexlarstream=2"});
     ASSERT_TRUE(full.render) << full.err;
     const RenderOptions& o = full.renderOptions;
     EXPECT_EQ(o.directory, "frames dir");
     EXPECT_EQ(o.width, 320);
     EXPECT_EQ(o.height, 200);
-    EXPECT_EQ(o.fps, 60);
+    EXPECT_EQ(o.frameRate, 60);
     EXPECT_EQ(o.frames, 150);
     EXPECT_EQ(o.every, 15);
     EXPECT_TRUE(o.hasSeed);
@@ -57,14 +57,16 @@ TEST(HeadlessRenderOptionsTest, OptionsAndTheirDefaults) {
     EXPECT_EQ(SettingByValueName("BackgroundBr")->field, &Settings::BackgroundBr);
     EXPECT_EQ(SettingByValueName("Bogus"), nullptr);
     EXPECT_EQ(Plan({"--render", "d", "--frames", "7"}).renderOptions.frames, 7);
-    EXPECT_EQ(Plan({"--render", "d", "--fps", "24", "--seconds", "0.01"}).renderOptions.frames, 1);
+    EXPECT_EQ(Plan({"--render", "d", "--frame-rate", "24", "--seconds", "0.01"}).renderOptions.frames, 1);
 
     // Every mistake ends with the usage code and a message naming the option.
     for (std::vector<const char*> bad : std::vector<std::vector<const char*>>{
              {"--render"},
              {"--render", "d", "--size", "800"},
              {"--render", "d", "--size", "8x600"},
-             {"--render", "d", "--fps", "0"},
+             {"--render", "d", "--frame-rate", "0"},
+             {"--render", "d", "--fps", "30"},
+             {"--render", "d", "--fps=30"},
              {"--render", "d", "--frames", "-3"},
              {"--render", "d", "--seconds", "abc"},
              {"--render", "d", "--seconds", "1", "--frames", "3"},
@@ -86,7 +88,7 @@ TEST(HeadlessRenderOptionsTest, OptionsAndTheirDefaults) {
     // --help still wins, and says what --render takes.
     StartPlan help = Plan({"--render", "d", "--help"});
     EXPECT_TRUE(help.exitNow && help.exitCode == 0);
-    for (const char* word : {"--render DIR", "--size WxH", "--fps N", "--seconds S", "--frames N", "--every K",
+    for (const char* word : {"--render DIR", "--size WxH", "--frame-rate N", "--seconds S", "--frames N", "--every K",
                              "--seed N", "--time HH:MM:SS", "--set Name=Value"}) {
         EXPECT_NE(help.out.find(word), std::string::npos) << word;
     }

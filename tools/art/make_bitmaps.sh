@@ -22,7 +22,7 @@ export XDG_CONFIG_HOME="$work/config"
 # frame <name> <size> <frame number> <seed>: renders that frame into $work/<name>.png.
 frame() {
   local name=$1 size=$2 number=$3 seed=$4
-  "$bin" --render "$work/$name" --size "$size" --fps 30 --frames $((number + 1)) --every "$number" \
+  "$bin" --render "$work/$name" --size "$size" --frame-rate 30 --frames $((number + 1)) --every "$number" \
     --seed "$seed" --time 23:14:52 --set ShowTime=0 --set ShowFPS=0 --set ShowPictures=1 --set DoThrottle=1 \
     --set VexlarStream=3 --set Background=3 --set BackgroundBr=100 --set HiTexQuality=1 >/dev/null
   cp "$work/$name/$(printf 'frame_%05d.png' "$number")" "$work/$name.png"

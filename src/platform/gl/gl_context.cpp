@@ -16,6 +16,11 @@ std::string g_contextError;
 std::string ContextError() { return g_contextError; }
 void NoteContextError(std::string reason) { g_contextError = std::move(reason); }
 
+std::string WithDriverHint(const std::string& reason, const char* packages) {
+    const bool several = std::string(packages).find(' ') != std::string::npos;
+    return reason + "; install the Debian package" + (several ? "s " : " ") + packages;
+}
+
 bool GlContext::MakeCurrent() {
     if (g_current == this) return true;
     if (!Activate()) {

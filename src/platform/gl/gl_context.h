@@ -57,6 +57,10 @@ std::unique_ptr<GlContext> CreateWindowContext(HWND hwnd);
 // every one asked for was made); NoteContextError records it.
 std::string ContextError();
 void NoteContextError(std::string reason);
+// `reason` followed by the Debian packages that hold the drivers
+// (`packages`, by default Mesa's, which also draw without a GPU): what a
+// failure that a driver would cure says, as one line.
+std::string WithDriverHint(const std::string& reason, const char* packages = "libgl1-mesa-dri");
 
 // Raises glibc's mmap and trim thresholds: Mesa's many small allocations per
 // draw otherwise fault pages constantly (done once per process).

@@ -1,15 +1,46 @@
 // gl_context_sdl.cpp — an OpenGL context on the SDL window of a Win32
 // window: double-buffered, vertical sync on where the driver allows it.
+// When none can be made, ContextError says why in SDL's or the driver's
+// words, with the driver package to install where a driver is what lacks.
 #include "platform/gl/gl_context.h"
+
+#include <dlfcn.h>
 
 #include <GL/gl.h>
 #include <SDL.h>
+
+#include <cstring>
 
 #include "platform/platform.h"
 #include "platform/win32/window_backend.h"
 
 namespace platform::gl {
 namespace {
+
+// Why SDL made the window without OpenGL, in its words: it loads the GL
+// library again to be told (and lets it go again should it load now).
+std::string WindowWithoutGlReason() {
+    if (SDL_GL_LoadLibrary(nullptr) != 0) return SDL_GetError();
+    SDL_GL_UnloadLibrary();
+    return "the window was made without OpenGL";
+}
+
+// The window has no OpenGL: on X11 with GLX's library installed, the X
+// server lacks GLX, which no package of this system cures; otherwise the
+// driver is missing.
+std::string NoGlForWindowText() {
+    const std::string reason = WindowWithoutGlReason();
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver && std::strcmp(driver, "x11") == 0) {
+        if (void* library = dlopen("libGL.so.1", RTLD_LAZY | RTLD_LOCAL)) {
+            dlclose(library);
+            return "the X server offers no OpenGL for windows (" + reason + ")";
+        }
+        return WithDriverHint("no OpenGL driver found for windows (" + reason + ")",
+                              "libgl1 and libgl1-mesa-dri");
+    }
+    return WithDriverHint("no OpenGL driver found for windows (" + reason + ")");
+}
 
 class SdlContext final : public GlContext {
 public:
@@ -54,7 +85,7 @@ std::unique_ptr<GlContext> CreateWindowContext(HWND hwnd) {
     SDL_Window* window = NativeSdlWindow(hwnd);
     if (!window) return nullptr;
     if (!(SDL_GetWindowFlags(window) & SDL_WINDOW_OPENGL)) {
-        NoteContextError("the display offers no OpenGL for windows (no GLX on the X server, or no GL driver)");
+        NoteContextError(NoGlForWindowText());
         return nullptr;
     }
     // Another program may destroy the window (with its parent) at any
@@ -72,12 +103,13 @@ std::unique_ptr<GlContext> CreateWindowContext(HWND hwnd) {
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GLContext context = SDL_GL_CreateContext(window);
     if (!context) {
-        NoteContextError(std::string("no OpenGL context on the window: ") + SDL_GetError());
+        NoteContextError(WithDriverHint(std::string("no OpenGL context on the window (") + SDL_GetError() + ")"));
         return nullptr;
     }
     auto result = std::make_unique<SdlContext>(hwnd, window, context);
     if (!result->MakeCurrent()) {
-        NoteContextError(std::string("the window's OpenGL context cannot be used: ") + SDL_GetError());
+        NoteContextError(
+            WithDriverHint(std::string("the window's OpenGL context cannot be used (") + SDL_GetError() + ")"));
         return nullptr;
     }
     NoteContextError("");

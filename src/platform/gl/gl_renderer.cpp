@@ -203,10 +203,15 @@ GlRenderer::~GlRenderer() {
 bool GlRenderer::Init() {
     if (!Activate()) return false;
     const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
-    if (!version || version[0] < '2') return false;
     const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
-    bool fbo = version[0] >= '3' || (extensions && std::strstr(extensions, "GL_ARB_framebuffer_object"));
-    if (!fbo) return false;
+    const bool fbo =
+        version && (version[0] >= '3' || (extensions && std::strstr(extensions, "GL_ARB_framebuffer_object")));
+    if (!version || version[0] < '2' || !fbo) {
+        NoteContextError(WithDriverHint("the OpenGL driver (" + context_->Renderer() + ", OpenGL " +
+                                        (version ? version : "of no version") +
+                                        ") lacks OpenGL 2.1 with framebuffer objects"));
+        return false;
+    }
     hasRgb565_ = version[0] >= '4' || (extensions && std::strstr(extensions, "GL_ARB_ES2_compatibility"));
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTextureSize_);
     presentProgram_ = Link(PresentVertexShader(), PresentFragmentShader(), false);

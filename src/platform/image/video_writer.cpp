@@ -419,8 +419,8 @@ std::string VideoWriter::Outcome(int status, long long expected) const {
     const long long taken = FramesReported(ReadTail(progress_));
     if (expected >= 0 && taken != expected) {
         char text[128];
-        std::snprintf(text, sizeof text, "ffmpeg ended after taking %lld of the %lld frames given",
-                      std::max(taken, 0ll), expected);
+        std::snprintf(text, sizeof text, "ffmpeg ended after taking %lld of the %lld %s given",
+                      std::max(taken, 0ll), expected, expected == 1 ? "frame" : "frames");
         return Failure(text);
     }
     return "";

@@ -37,6 +37,8 @@ refused "--mode needs WIDTHxHEIGHTxBITS" --mode 800x600x12
 refused "--clock takes no value" --clock=on
 refused "--set VexlarStream=9: VexlarStream takes 1 to 3" --render "$work/never" --set VexlarStream=9
 refused "Width takes 16 to 16384" --render "$work/never" --set Width=99999999
+refused "the frame rate of --render is --frame-rate N" --render "$work/never" --fps 30
+refused "--frame-rate needs a frame rate from 1 to 1000, not '0'" --render "$work/never" --frame-rate=0
 refused "--delay needs microseconds from 0 to 10000000" --delay -5
 refused "--window-id needs a window id in decimal or 0x hexadecimal, not '0xnope'" --window-id 0xnope
 refused "-window-id needs a window id" -window-id
@@ -64,7 +66,7 @@ for spelling in -h -help --help; do
   help=$("$bin" $spelling 2>&1)
   code=$?
   missing=""
-  for option in --root --window-id --window --delay --fps --no-fps --exit-on-mouse-move --clock --pictures --rays \
+  for option in --root --window-id --window --delay --frame-rate --fps --no-fps --exit-on-mouse-move --clock --pictures --rays \
       --music --volume --streams --high-quality-textures --background --brightness --mode --desktop-mode --visual; do
     grep -q -- "$option" <<<"$help" || missing="$missing $option"
   done
@@ -88,6 +90,22 @@ else
   fail "--render with settings options writes frames"
 fi
 [ "$(md5sum <"$store")" = "$stored_before" ] && ok "settings options store nothing" || fail "settings options store nothing"
+# --fps is the counter with --render too (the stored values draw as the
+# built-in ones, so only the counter differs); a render with no settings
+# stored creates none; counts agree with their nouns
+said=$(XDG_CONFIG_HOME=$work/fresh "$bin" --render "$work/fps" --frames 1 --size 320x240 --seed 7 --time 12:00:00 --fps 2>&1)
+same=$(compare -metric AE "$work/plain/frame_00000.png" "$work/fps/frame_00000.png" null: 2>&1)
+[ "$same" != 0 ] && [ ! -e "$work/fresh" ] && grep -q "rendered 1 frame of .* wrote 1 PNG file to" <<<"$said" \
+  && ok "--render --fps draws the counter, says '1 frame' and creates no settings" \
+  || fail "--render --fps draws the counter, says '1 frame' and creates no settings ($same differ, said '$said')"
+# Without a driver the headless modes say which package to install, and end with 1.
+for mode in "--render $work/nodriver --frames 1" "--bench --seconds 0.2"; do
+  # shellcheck disable=SC2086
+  said=$(LIBGL_DRIVERS_PATH=$work/none "$bin" $mode 2>&1 | grep '^vexlar3d:'; exit "${PIPESTATUS[0]}")
+  code=$?
+  [ $code = 1 ] && [ "$(grep -c . <<<"$said")" = 1 ] && grep -q "no OpenGL driver found.*package libgl1-mesa-dri" <<<"$said" \
+    && ok "${mode%% *} without a driver names the package" || fail "${mode%% *} without a driver names the package (exit $code, '$said')"
+done
 
 # ---- /p takes a decimal window number (hexadecimal is window 0: the
 # preview's designed end, 255, silently); --window-id takes hexadecimal
