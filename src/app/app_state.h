@@ -12,6 +12,8 @@
 inline constexpr int32_t kMouseMoveBudget = 18;
 inline constexpr int32_t kAutomaticMaxFps = -1;
 inline constexpr int32_t kDefaultMaxFps = 60;
+// On a renderer that draws on the processor, as the stock hacks pace themselves.
+inline constexpr int32_t kSoftwareMaxFps = 30;
 inline constexpr int kDeviceFailedExitCode = 1;
 
 struct SaverAppState {
@@ -26,7 +28,8 @@ struct SaverAppState {
     // Least time between frames (--delay), in milliseconds.
     UINT frameDelayMs = 0;
     // Most frames a second (--max-fps); 0 for no cap, kAutomaticMaxFps for
-    // kDefaultMaxFps where the display does not pace the frames itself.
+    // kDefaultMaxFps (kSoftwareMaxFps on a software renderer) where the
+    // display does not pace the frames itself.
     int32_t maxFps = kAutomaticMaxFps;
     // Started by a Linux host or for a window of its own (--root, --window-id,
     // --window): a device that cannot be made ends the run with 1 rather

@@ -126,7 +126,11 @@ void FollowVisibility(HWND window, bool visible) {
 
 UINT FrameTimerInterval() {
     int32_t cap = SaverApp.maxFps;
-    if (cap == kAutomaticMaxFps) cap = platform::VerticalSyncInEffect() ? 0 : kDefaultMaxFps;
+    if (cap == kAutomaticMaxFps) {
+        cap = platform::VerticalSyncInEffect()       ? 0
+              : platform::SoftwareRendererInEffect() ? kSoftwareMaxFps
+                                                     : kDefaultMaxFps;
+    }
     // Rounded up: the cap is never exceeded.
     const UINT capped = cap > 0 ? static_cast<UINT>((1000 + cap - 1) / cap) : 0;
     return std::max(capped, SaverApp.frameDelayMs);

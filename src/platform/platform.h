@@ -79,6 +79,11 @@ void ReleaseTerminationHandlers();
 // refresh (vertical sync). NoteVerticalSync records it; tests set it too.
 bool VerticalSyncInEffect();
 void NoteVerticalSync(bool inEffect);
+// Whether the last window's GL renderer draws on the processor (llvmpipe,
+// softpipe, swrast: told by its GL_RENDERER string). NoteRenderer records the
+// string; tests set it too.
+bool SoftwareRendererInEffect();
+void NoteRenderer(const std::string& rendererString);
 
 // Takes the per-user music lock ($XDG_RUNTIME_DIR/vexlar3d-music.lock, else
 // one in /tmp named after the user) for the rest of the process, so that of

@@ -159,16 +159,27 @@ TEST_F(SaverAppTest, FramesArePacedByTheCapTheDelayOrTheDisplay) {
         int32_t maxFps;
         UINT delayMs;
         UINT interval;
+        const char* renderer = "Mesa Intel(R) UHD Graphics 620 (KBL GT2)";
     };
+    const char* llvmpipe = "llvmpipe (LLVM 15.0.6, 256 bits)";
     for (const Case& c : {Case{false, kAutomaticMaxFps, 0, 17}, Case{true, kAutomaticMaxFps, 0, 0},
                           Case{false, 0, 0, 0}, Case{true, 25, 0, 40}, Case{false, 1000, 0, 1},
-                          Case{false, kAutomaticMaxFps, 50, 50}, Case{false, 30, 20, 34}}) {
+                          Case{false, kAutomaticMaxFps, 50, 50}, Case{false, 30, 20, 34},
+                          // Software GL: 30 a second unless the display paces, --max-fps or --delay says.
+                          Case{false, kAutomaticMaxFps, 0, 34, llvmpipe},
+                          Case{false, kAutomaticMaxFps, 0, 34, "softpipe"},
+                          Case{false, kAutomaticMaxFps, 0, 34, "Mesa X11 swrast"},
+                          Case{true, kAutomaticMaxFps, 0, 0, llvmpipe}, Case{false, 60, 0, 17, llvmpipe},
+                          Case{false, kAutomaticMaxFps, 50, 50, llvmpipe}}) {
         platform::NoteVerticalSync(c.verticalSync);
+        platform::NoteRenderer(c.renderer);
         SaverApp.maxFps = c.maxFps;
         SaverApp.frameDelayMs = c.delayMs;
-        EXPECT_EQ(FrameTimerInterval(), c.interval) << c.verticalSync << " " << c.maxFps << " " << c.delayMs;
+        EXPECT_EQ(FrameTimerInterval(), c.interval)
+            << c.verticalSync << " " << c.maxFps << " " << c.delayMs << " " << c.renderer;
     }
     platform::NoteVerticalSync(false);
+    platform::NoteRenderer("");
 
     // Uncapped, the timer still waits Win32's 10 ms: at most a hundred frames a second.
     SaverApp.maxFps = 0;

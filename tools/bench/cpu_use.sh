@@ -41,4 +41,5 @@ measure() {
 
 measure "/s at 640x480" 640x480 /s --no-music
 measure "/s at 1280x720" 1280x720 /s --no-music
+measure "/s at 1280x720, 60 a second" 1280x720 /s --no-music --max-fps 60
 measure "/p (still preview)" 640x480 /p

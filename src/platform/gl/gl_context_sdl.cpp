@@ -116,6 +116,7 @@ std::unique_ptr<GlContext> CreateWindowContext(HWND hwnd) {
     // Software renderers and virtual X servers refuse: then nothing paces the swaps.
     NoteVerticalSync(SDL_GL_SetSwapInterval(1) == 0);
     result->ReadRenderer();
+    NoteRenderer(result->Renderer());
     return result;
 }
 
@@ -124,9 +125,17 @@ std::unique_ptr<GlContext> CreateWindowContext(HWND hwnd) {
 namespace platform {
 namespace {
 bool g_verticalSync = false;
+bool g_softwareRenderer = false;
 }  // namespace
 
 bool VerticalSyncInEffect() { return g_verticalSync; }
 void NoteVerticalSync(bool inEffect) { g_verticalSync = inEffect; }
+
+bool SoftwareRendererInEffect() { return g_softwareRenderer; }
+void NoteRenderer(const std::string& rendererString) {
+    g_softwareRenderer = false;
+    for (const char* name : {"llvmpipe", "softpipe", "swrast"})
+        g_softwareRenderer = g_softwareRenderer || rendererString.find(name) != std::string::npos;
+}
 
 }  // namespace platform

@@ -20,6 +20,8 @@ bool TakeMusicLock() { return true; }
 // DirectDraw's Flip waits for the refresh only in a full-screen exclusive
 // mode, and not under every driver: the saver keeps its own frame cap.
 bool VerticalSyncInEffect() { return false; }
+// Direct3D names no software renderer the way GL's renderer string does.
+bool SoftwareRendererInEffect() { return false; }
 
 std::string DisplayError() { return std::string(); }
 
