@@ -59,6 +59,25 @@ begin_cases() {
   [ -x "$convert" ] || convert=convert
 }
 
+# begin_user_cases BIN WORK ["Name"=dword:N...]: the start of a case file
+# that as_user.sh runs: bin, work, the counters, screen.sh's helpers, a home,
+# settings and runtime folder under work, no audio device, none of the
+# caller's display choices, and stored settings of code over black
+# (Background 1) with the values given.
+begin_user_cases() {
+  bin=$1 work=$2 passed=0 failed=0 convert=convert
+  shift 2
+  # shellcheck source=screen.sh
+  source "$(dirname "${BASH_SOURCE[0]}")/screen.sh"
+  mkdir -p "$work/home" "$work/config/vexlar3d" "$work/runtime"
+  chmod 700 "$work/runtime"
+  export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime SDL_AUDIODRIVER=dummy
+  unset DISPLAY WAYLAND_DISPLAY SDL_VIDEODRIVER XSCREENSAVER_WINDOW
+  printf '%s\n' 'Windows Registry Editor Version 5.00' '' \
+    '[HKEY_CURRENT_USER\Software\Microsoft\Screensavers\Vexlar 3D ScreenSaver\Into the Vexlar]' \
+    '"Background"=dword:00000001' "$@" >"$XDG_CONFIG_HOME/vexlar3d/registry.reg"
+}
+
 # Waits up to 10 s until the X server named by $1 answers a client: a server
 # announces its number before a loaded machine has it taking connections.
 wait_for_display() {

@@ -6,27 +6,13 @@
 # play the music there, end within half a second of a deactivation, and show
 # the flight silently in the preferences' preview.
 set -u
-bin=$1
-work=$2
-passed=0
-failed=0
 # shellcheck source=common.sh
 source "$(dirname "$0")/common.sh"
-# shellcheck source=screen.sh
-source "$(dirname "$0")/screen.sh"
-convert=convert
+begin_user_cases "$@" '"Music"=dword:00000002'
 trap 'kill $(jobs -p) 2>/dev/null' EXIT
-
-mkdir -p "$work/home" "$work/config/vexlar3d" "$work/runtime" "$work/share/applications/screensavers"
-chmod 700 "$work/runtime"
+mkdir -p "$work/share/applications/screensavers"
 cp "$(dirname "$bin")/../bin/vexlar3d.desktop" "$work/share/applications/screensavers/"
-export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime SDL_AUDIODRIVER=dummy \
-  XDG_DATA_DIRS=$work/share:/usr/share
-unset WAYLAND_DISPLAY SDL_VIDEODRIVER XSCREENSAVER_WINDOW
-export NO_AT_BRIDGE=1
-printf '%s\n' 'Windows Registry Editor Version 5.00' '' \
-  '[HKEY_CURRENT_USER\Software\Microsoft\Screensavers\Vexlar 3D ScreenSaver\Into the Vexlar]' \
-  '"Music"=dword:00000002' '"Background"=dword:00000001' >"$XDG_CONFIG_HOME/vexlar3d/registry.reg"
+export XDG_DATA_DIRS=$work/share:/usr/share NO_AT_BRIDGE=1
 
 Xvfb -displayfd 3 -nolisten tcp -screen 0 1280x720x24 3>"$work/display" 2>/dev/null &
 for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done

@@ -6,25 +6,10 @@
 # on pointer motion (virtual_pointer), with Xwayland beside it: the pointer
 # must be read from Wayland, where the window lives. Then a headless Weston.
 set -u
-bin=$1
-work=$2
-passed=0
-failed=0
 # shellcheck source=common.sh
 source "$(dirname "$0")/common.sh"
-# shellcheck source=screen.sh
-source "$(dirname "$0")/screen.sh"
-convert=convert
+begin_user_cases "$@"
 trap 'swaymsg exit >/dev/null 2>&1; kill $(jobs -p) 2>/dev/null' EXIT
-
-mkdir -p "$work/home" "$work/config/vexlar3d" "$work/runtime"
-chmod 700 "$work/runtime"
-export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime SDL_AUDIODRIVER=dummy
-unset DISPLAY WAYLAND_DISPLAY SDL_VIDEODRIVER XSCREENSAVER_WINDOW
-# Code over black, so that the picture is the flight's alone.
-printf '%s\n' 'Windows Registry Editor Version 5.00' '' \
-  '[HKEY_CURRENT_USER\Software\Microsoft\Screensavers\Vexlar 3D ScreenSaver\Into the Vexlar]' \
-  '"Background"=dword:00000001' >"$XDG_CONFIG_HOME/vexlar3d/registry.reg"
 cat >"$work/sway.conf" <<CONF
 output HEADLESS-1 resolution 1280x720
 xwayland enable
