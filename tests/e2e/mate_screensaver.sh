@@ -23,5 +23,5 @@ cp "$bin" "$hack/vexlar3d"
 chmod 755 "$hack" "$hack/vexlar3d"
 mkdir -p /usr/libexec/xscreensaver
 mount --bind "$hack" /usr/libexec/xscreensaver || { echo "FAIL: cannot mount over /usr/libexec/xscreensaver"; exit 1; }
-bash "$here/lib/as_user.sh" mate_cases.sh 60 /usr/libexec/xscreensaver/vexlar3d \
+bash "$here/lib/as_user.sh" mate_cases.sh 100 /usr/libexec/xscreensaver/vexlar3d \
   "$here/../../data/applications/screensavers/vexlar3d.desktop"

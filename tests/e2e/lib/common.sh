@@ -8,6 +8,8 @@ fail() { echo "FAIL: $1"; failed=$((failed + 1)); }
 # The bounds on time are the idle machine's; a slower build (the sanitizer run
 # sets VEXLAR_E2E_TIME_SCALE) has them, and wait_exit's limit, scaled.
 bound_ms() { echo $(($1 * ${VEXLAR_E2E_TIME_SCALE:-1})); }
+# settle <seconds>: waits that long (scaled) for a saver to get going.
+settle() { sleep $(($1 * ${VEXLAR_E2E_TIME_SCALE:-1})); }
 
 # Waits up to $2 seconds (scaled) for process $1; sets exit_code (or
 # "timeout", after killing it) and took_ms.

@@ -64,7 +64,7 @@ if started "swayidle starts the saver after 2 s idle"; then
     sleep 0.1
   done
   tree=$(swaymsg -t get_tree)
-  sleep 2
+  settle 2
   grim "$work/sway.png"
   size=$(identify -format '%wx%h' "$work/sway.png" 2>/dev/null)
   if echo "$tree" | grep -q '"fullscreen_mode": 1' && [ "$size" = 1280x720 ] && is_green sway; then
@@ -80,7 +80,7 @@ if started "swayidle starts the saver after 2 s idle"; then
   wait $!
 fi
 if started "after the key, swayidle starts it again on idle"; then
-  sleep 1
+  settle 1
   virtual_pointer 30 40 4 3 &
   sleep 0.5
   ends "pointer motion"
